@@ -1,0 +1,64 @@
+# Helpers that keep each folder's CMakeLists short.
+
+# Warnings as errors for the project's own code only.
+function(velk_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-unused-parameter)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+      _WIN32_WINNT=0x0601 WINVER=0x0601)
+  endif()
+endfunction()
+
+# A library made of the folder's portable *.cpp plus win32/*.cpp (windows) or
+# posix/*.cpp (native): the one seam between the two platforms.
+function(velk_library name)
+  cmake_parse_arguments(A "WINDOWS_ONLY" "" "LIBS" ${ARGN})
+  if(A_WINDOWS_ONLY AND NOT WIN32)
+    return()
+  endif()
+  file(GLOB portable CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(WIN32)
+    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp")
+  else()
+    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/posix/*.cpp")
+  endif()
+  if(NOT portable AND NOT platform)
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name} INTERFACE ${A_LIBS})
+    return()
+  endif()
+  add_library(${name} STATIC ${portable} ${platform})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${A_LIBS})
+  velk_warnings(${name})
+endfunction()
+
+# One test program per folder: every Wine start costs seconds, so all of a folder's
+# cases run in one process.
+function(velk_test_program name)
+  cmake_parse_arguments(A "WINDOWS_ONLY" "" "LIBS;SOURCES" ${ARGN})
+  if(A_WINDOWS_ONLY AND NOT WIN32)
+    return()
+  endif()
+  file(GLOB portable CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp")
+  if(WIN32)
+    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/win32/*_test.cpp")
+  else()
+    file(GLOB platform CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/posix/*_test.cpp")
+  endif()
+  if(NOT portable AND NOT platform AND NOT A_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${portable} ${platform} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
+  velk_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  if(WIN32)
+    # Each program gets a prefix of its own: registries stay apart and programs run at once.
+    set(prefix_env "WINEPREFIX=${CMAKE_CURRENT_BINARY_DIR}/wineprefix-${name}")
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+    "VELK_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELK_BINARY_DIR=${PROJECT_BINARY_DIR};${prefix_env}" TIMEOUT 900)
+endfunction()
