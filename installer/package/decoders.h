@@ -1,0 +1,18 @@
+#pragma once
+// Entry decoders. Each takes the entry's compressed bytes in `data` and leaves exactly
+// `uncompressed_size` decoded bytes there (bytes the stream did not produce stay zero).
+// Step convention: returns nullptr on success, else a static error identifier
+// ("deflate.error", "bz2.unpack", "lzma.eof", ...) after storing the code in `code`.
+#include <cstdint>
+#include <string>
+
+#include <boost/system/error_code.hpp>
+
+const char* decode_deflate(std::string& data, std::uint32_t uncompressed_size,
+                           boost::system::error_code& code);
+const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
+                         boost::system::error_code& code);
+// Method 14: a 9-byte header (versions, properties size 5, properties) then the raw
+// LZMA stream, decoded by lzma::Decoder.
+const char* decode_lzma(std::string& data, std::uint32_t uncompressed_size,
+                        boost::system::error_code& code);
