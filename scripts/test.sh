@@ -41,7 +41,7 @@ TSAN_OPTIONS=halt_on_error=1 run_ctest "$build/native-tsan" || failed+=(tsan)
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure "$build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKARION_SANITIZE=address -DVELKARION_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
-ninja -C "$build/fuzz"
+ninja -C "$build/fuzz" fuzzers
 "$here/scripts/fuzz.sh" "$build/fuzz" "$fuzz_seconds" || failed+=(fuzz)
 
 echo "== windows i686 (the product)"
