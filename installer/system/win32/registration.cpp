@@ -1,0 +1,61 @@
+#include "installer/system/registration.h"
+
+#include <shlwapi.h>
+
+#include <mutex>
+
+#include "installer/app/config/product.h"
+#include "installer/package/errors.h"
+#include "installer/system/paths.h"
+#include "installer/system/win32/registry_key.h"
+
+namespace {
+
+void set_text(HKEY key, const wchar_t* name, const std::wstring& text) {
+    // The data includes its terminating zero.
+    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes);
+}
+
+}  // namespace
+
+sys::RegKey open_uninstall_key() {
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, nullptr,
+                                           REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS)
+        throw_if_failed("uninstall.reg",
+                        boost::system::error_code(static_cast<int>(status), boost::system::system_category()));
+    return sys::RegKey(key);
+}
+
+void register_uninstall(std::wstring install_dir) {
+    // The key first: a failure leaves nothing written.
+    const sys::RegKey key = open_uninstall_key();
+    const std::wstring dir = with_trailing_backslash(std::move(install_dir));
+    const std::wstring icon = dir + LAUNCHER_ICON;
+    // Quoted, or the program list would split a path with spaces into program and arguments.
+    const std::wstring uninstall = L"\"" + dir + UNINSTALLER_FILE_NAME + L"\"";
+    set_text(key.get(), L"DisplayName", DISPLAY_NAME);
+    set_text(key.get(), L"DisplayIcon", icon);
+    set_text(key.get(), L"UninstallString", uninstall);
+    set_text(key.get(), L"InstallLocation", dir);
+    set_text(key.get(), L"Publisher", PUBLISHER);
+    set_text(key.get(), L"URLInfoAbout", HOME_URL);
+}
+
+void copy_self(std::wstring install_dir) {
+    const std::wstring target = with_trailing_backslash(std::move(install_dir)) + UNINSTALLER_FILE_NAME;
+    CopyFileW(own_module_path().c_str(), target.c_str(), FALSE);
+}
+
+void unregister_uninstall() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str()); }
+
+const std::wstring& own_module_path() {
+    static const std::wstring path = [] {
+        wchar_t buffer[1024] = {};
+        const DWORD length = GetModuleFileNameW(nullptr, buffer, 1024);
+        return std::wstring(buffer, length < 1024 ? length : 1023);
+    }();
+    return path;
+}

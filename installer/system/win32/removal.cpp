@@ -1,0 +1,112 @@
+#include "installer/system/removal.h"
+
+#include "installer/app/config/product.h"
+#include "installer/system/paths.h"
+#include "installer/system/registration.h"
+#include "installer/system/self_delete_script.h"
+#include "installer/system/shortcuts.h"
+#include "installer/system/win32/handles.h"
+
+std::atomic<std::int32_t> deleted_file_count{0};
+
+namespace {
+
+bool is_link(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool is_dot_name(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+bool write_whole_file(const std::wstring& path, const char* data, DWORD size) {
+    const sys::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(file.get(), data, size, &written, nullptr) || written == 0) return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+std::wstring system_cmd_path() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    return std::wstring(folder, length) + L"\\cmd.exe";
+}
+
+}  // namespace
+
+void remove_tree(const std::wstring& folder_in, const RemovalProgressFn& progress) {
+    // A link is removed as a link; emptying it would delete what it points to.
+    if (is_link(GetFileAttributesW(folder_in.c_str()))) {
+        RemoveDirectoryW(folder_in.c_str());
+        return;
+    }
+    const std::wstring folder = with_trailing_backslash(folder_in);
+    WIN32_FIND_DATAW entry;
+    const sys::FindHandle listing(FindFirstFileW((folder + L"*").c_str(), &entry));
+    if (listing) {
+        do {
+            const std::wstring path = folder + entry.cFileName;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (is_dot_name(entry.cFileName)) continue;
+                if (is_link(entry.dwFileAttributes))
+                    RemoveDirectoryW(path.c_str());
+                else
+                    remove_tree(path, progress);
+            } else {
+                // A file symbolic link is deleted as the link itself.
+                DeleteFileW(path.c_str());
+                const std::int32_t count = ++deleted_file_count;
+                if (progress) progress(count / 10000.0);
+            }
+        } while (FindNextFileW(listing.get(), &entry));
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+void remove_installation(const std::wstring& folder, const RemovalProgressFn& progress) {
+    remove_tree(folder, progress);
+    const std::wstring desktop = desktop_shortcut_path();
+    if (!desktop.empty()) DeleteFileW(desktop.c_str());
+    unregister_uninstall();
+    self_remove(folder);
+}
+
+void self_remove(const std::wstring& folder) { self_remove_for(own_module_path(), folder); }
+
+std::wstring self_delete_command_line(const std::wstring& cmd_path, const std::wstring& script_path,
+                                      const std::wstring& program_path) {
+    return L"\"" + cmd_path + L"\" /d /c \"\"" + script_path + L"\" \"" + program_path + L"\"\"";
+}
+
+void self_remove_for(const std::wstring& own_path, const std::wstring& folder) {
+    if (!runs_from_folder(own_path, folder)) return;
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) return;
+    const std::wstring temp_folder(temp, length);
+    const std::wstring script = temp_folder + SELF_DELETE_SCRIPT_NAME;
+    if (!write_whole_file(script, SELF_DELETE_SCRIPT, static_cast<DWORD>(SELF_DELETE_SCRIPT_SIZE))) return;
+    const std::wstring cmd = system_cmd_path();
+    if (cmd.empty()) return;
+    // CreateProcessW may write into the command line.
+    std::wstring command_line = self_delete_command_line(cmd, script, own_path);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessW(cmd.c_str(), &command_line[0], nullptr, nullptr, FALSE,
+                       CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, nullptr, temp_folder.c_str(), &startup,
+                       &process)) {
+        sys::UniqueHandle owned_process(process.hProcess);
+        sys::UniqueHandle owned_thread(process.hThread);
+    }
+}
