@@ -1,0 +1,54 @@
+#include "installer/ui/win32/image.h"
+
+#include <stdexcept>
+
+namespace ui {
+namespace {
+
+struct StreamReleaser { void operator()(IStream* s) const { s->Release(); } };
+struct BitmapDisposer {
+    void operator()(Gdiplus::GpBitmap* b) const { gp::GdipDisposeImage(b); }
+};
+
+}  // namespace
+
+Bitmap load_picture(HMODULE module, const std::wstring& name) {
+    if (name.empty()) return Bitmap();
+    HRSRC info = FindResourceW(module, name.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (!info) throw std::runtime_error("can't find image resource");
+    HGLOBAL loaded = LoadResource(module, info);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    DWORD size = SizeofResource(module, info);
+    if (!bytes) size = 0;
+
+    IStream* raw = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &raw)) || !raw) throw std::runtime_error("failed to create stream");
+    std::unique_ptr<IStream, StreamReleaser> stream(raw);
+    const char* at = static_cast<const char*>(bytes);
+    while (size > 0) {
+        ULONG written = 0;
+        if (FAILED(stream->Write(at, size, &written)) || written == 0) throw std::runtime_error("failed to fill stream");
+        at += written;
+        size -= written;
+    }
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok || !bitmap)
+        throw std::runtime_error("failed to load an image");
+    return Bitmap(bitmap, BitmapDisposer());
+}
+
+ImageRef PictureCache::resolve(std::map<std::wstring, ImageDescription>& images, const std::wstring& picture) {
+    const ImageDescription& description = images[picture];
+    Bitmap& cached = bitmaps_[description.resource];
+    if (!cached) cached = load_picture(module_, description.resource);
+    return ImageRef{cached, description.x, description.y};
+}
+
+void draw(Gdiplus::GpGraphics* g, const ImageRef& picture, int dest_x, int dest_y, int source_x, int source_y,
+          int width, int height) {
+    if (!g || !picture.bitmap) return;
+    gp::GdipDrawImagePointRectI(g, picture.bitmap.get(), dest_x, dest_y, source_x, source_y, width, height,
+                                Gdiplus::UnitPixel);
+}
+
+}  // namespace ui
