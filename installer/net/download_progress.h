@@ -1,0 +1,31 @@
+#pragma once
+// Progress of a download on the install's scale: the body takes 0 to 80.
+#include <cstdint>
+#include <string>
+
+#include "installer/package/progress.h"
+
+constexpr int DOWNLOAD_PROGRESS_SPAN = 80;
+
+// The announced body length from the Content-Length header text: decimal, leading white
+// space and one sign allowed, nothing after the digits. Keeps the low 32 bits.
+// Throws std::runtime_error "Invalid Content-Length" otherwise.
+std::uint32_t parse_content_length(const std::wstring& text);
+
+// Reports received / total * 80 whenever the integer value changes; with no length
+// (total 0) nothing during the body and one 100 at the end.
+class DownloadProgress {
+public:
+    DownloadProgress(std::uint32_t total, const ProgressFn& progress) : total_(total), progress_(progress) {}
+
+    // Throws std::runtime_error "User cancelled download" when the callback answers false.
+    void report(std::uint64_t received);
+
+    // After the last read: the single 100 of a download without length; its answer is ignored.
+    void finish();
+
+private:
+    std::uint32_t total_;
+    const ProgressFn& progress_;
+    std::int32_t last_reported_ = -1;
+};
