@@ -1,0 +1,151 @@
+#include "installer/system/removal.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "installer/system/self_delete_script.h"
+#include "installer/app/config/product.h"
+#include "installer/system/registration.h"
+#include "installer/system/shortcuts.h"
+#include "tests/system/win32/temp_folder.h"
+
+namespace {
+
+std::vector<double> remove_with_progress(const std::wstring& folder) {
+    std::vector<double> values;
+    remove_tree(folder, [&](double v) { values.push_back(v); });
+    return values;
+}
+
+std::wstring from_unix(const char* path) {
+    std::wstring out = L"Z:";
+    for (const char* p = path; *p; ++p) out.push_back(*p == '/' ? L'\\' : wchar_t(*p));
+    return out;
+}
+
+}  // namespace
+
+TEST(RemoveTree, FilesAndFoldersWithProgressPerFile) {
+    TempFolder root(L"tree");
+    const std::wstring launcher = root.path() + L"\\launcher";
+    CreateDirectoryW(launcher.c_str(), nullptr);
+    CreateDirectoryW((launcher + L"\\data").c_str(), nullptr);
+    CreateDirectoryW((launcher + L"\\data\\deep").c_str(), nullptr);
+    write_file(launcher + L"\\Launcher.exe", "x");
+    write_file(launcher + L"\\data\\a.bin", "a");
+    write_file(launcher + L"\\data\\deep\\b.bin", "b");
+    const std::int32_t before = deleted_file_count;
+    const auto values = remove_with_progress(launcher + L"\\");
+    ASSERT_EQ(3u, values.size());
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ((before + 1 + int(i)) / 10000.0, values[i]);
+    EXPECT_FALSE(exists(launcher));
+    EXPECT_TRUE(exists(root.path()));
+}
+
+TEST(RemoveTree, ReadOnlyFileStaysWithItsFolders) {
+    TempFolder root(L"readonly");
+    const std::wstring launcher = root.path() + L"\\launcher";
+    CreateDirectoryW(launcher.c_str(), nullptr);
+    CreateDirectoryW((launcher + L"\\keep").c_str(), nullptr);
+    CreateDirectoryW((launcher + L"\\gone").c_str(), nullptr);
+    write_file(launcher + L"\\keep\\ro.txt", "r");
+    write_file(launcher + L"\\gone\\rw.txt", "w");
+    SetFileAttributesW((launcher + L"\\keep\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(2u, remove_with_progress(launcher).size());
+    EXPECT_TRUE(exists(launcher + L"\\keep\\ro.txt"));
+    EXPECT_FALSE(exists(launcher + L"\\gone"));
+}
+
+TEST(RemoveTree, MissingFolderDoesNothing) {
+    TempFolder root(L"missing");
+    EXPECT_TRUE(remove_with_progress(root.path() + L"\\launcher").empty());
+}
+
+TEST(RemoveTree, ProgressFullAtTenThousandthOf25000Files) {
+    TempFolder root(L"many");
+    const std::wstring launcher = root.path() + L"\\launcher";
+    CreateDirectoryW(launcher.c_str(), nullptr);
+    for (int d = 0; d < 25; ++d) {
+        const std::wstring sub = launcher + L"\\" + std::to_wstring(d);
+        CreateDirectoryW(sub.c_str(), nullptr);
+        for (int f = 0; f < 1000; ++f) write_file(sub + L"\\" + std::to_wstring(f), "");
+    }
+    const std::int32_t before = deleted_file_count;
+    const auto values = remove_with_progress(launcher);
+    ASSERT_EQ(25000u, values.size());
+    EXPECT_EQ(before + 25000, deleted_file_count);
+    // The counter runs on from earlier removals in this process: the bar fills at count 10000.
+    const std::size_t full_at = 10000 - std::size_t(before) - 1;
+    if (before < 10000) {
+        EXPECT_LT(values[full_at - 1], 1.0);
+        EXPECT_DOUBLE_EQ(1.0, values[full_at]);
+    }
+    EXPECT_FALSE(exists(launcher));
+}
+
+// The fixture made a Unix symbolic link "launcher/outside-link" to a folder beside the
+// launcher folder; Wine shows it as a reparse point.
+TEST(RemoveTree, LinkIsNotFollowed) {
+    const char* fixture = std::getenv("VELK_LINK_FIXTURE");
+    if (!fixture) GTEST_SKIP() << "VELK_LINK_FIXTURE not set";
+    const std::wstring base = from_unix(fixture);
+    const DWORD link_attributes = GetFileAttributesW((base + L"\\launcher\\outside-link").c_str());
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, link_attributes);
+    ASSERT_TRUE(link_attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    remove_tree(base + L"\\launcher", nullptr);
+    EXPECT_FALSE(exists(base + L"\\launcher\\own.txt"));
+    EXPECT_TRUE(exists(base + L"\\outside\\keep.txt"));
+    EXPECT_TRUE(exists(base + L"\\outside\\sub\\keep2.txt"));
+}
+
+TEST(RemoveInstallation, RemovesTreeShortcutAndKeyKeepsUninstaller) {
+    TempFolder root(L"install");
+    const std::wstring dir = root.path() + L"\\";
+    CreateDirectoryW((dir + L"launcher").c_str(), nullptr);
+    write_file(dir + L"launcher\\Launcher.exe", "x");
+    write_file(dir + L"uninstall.exe", "u");
+    register_uninstall(dir);
+    create_shortcut(root.path(), desktop_shortcut_path());
+    ASSERT_TRUE(exists(desktop_shortcut_path()));
+    remove_installation(dir + L"launcher", nullptr);
+    EXPECT_FALSE(exists(dir + L"launcher"));
+    EXPECT_FALSE(exists(desktop_shortcut_path()));
+    HKEY key = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key));
+    EXPECT_TRUE(exists(dir + L"uninstall.exe"));
+}
+
+TEST(SelfRemove, CommandLineQuotesBothPathsForCmd) {
+    EXPECT_EQ(L"\"C:\\windows\\system32\\cmd.exe\" /d /c \"\"C:\\Temp Dir\\s.bat\" \"C:\\My Games\\u.exe\"\"",
+              self_delete_command_line(L"C:\\windows\\system32\\cmd.exe", L"C:\\Temp Dir\\s.bat",
+                                       L"C:\\My Games\\u.exe"));
+}
+
+TEST(SelfRemove, ScriptDeletesProgramAndFolder) {
+    TempFolder root(L"self remove");
+    const std::wstring folder = root.path() + L"\\launcher dir";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring program = folder + L"\\prog.exe";
+    write_file(program, "p");
+    self_remove_for(program, root.path());  // not its folder: nothing happens
+    EXPECT_TRUE(exists(program));
+    self_remove_for(program, folder + L"\\");
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    std::string bytes(1024, '\0');
+    HANDLE script = CreateFileW((std::wstring(temp) + SELF_DELETE_SCRIPT_NAME).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD got = 0;
+    ReadFile(script, &bytes[0], 1024, &got, nullptr);
+    CloseHandle(script);
+    bytes.resize(got);
+    EXPECT_EQ(std::string(SELF_DELETE_SCRIPT, SELF_DELETE_SCRIPT_SIZE), bytes);
+    EXPECT_EQ(217u, bytes.size());
+    for (int i = 0; i < 150 && exists(folder); ++i) Sleep(100);
+    EXPECT_FALSE(exists(program));
+    EXPECT_FALSE(exists(folder));
+}
