@@ -1,0 +1,3 @@
+#include "installer/app/dry_run.h"
+
+bool dry_run = false;
