@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""HTTP server on loopback for the downloader tests, scripted per path.
+
+  test_server.py start DIR   serve in the background; DIR/address gets the host
+                             (a 127.x.y.z address, port 80: URLs carry no port)
+  test_server.py stop DIR    end it
+
+The server ends by itself after a few minutes so that nothing outlives a broken run.
+"""
+import http.server, os, random, signal, socket, socketserver, struct, sys, threading, time
+
+LIFETIME = 300
+BODY = bytes(i * 7 % 251 for i in range(100000))
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def head(self, status, length=None, extra=()):
+        self.send_response(status)
+        if length is not None:
+            self.send_header("Content-Length", length)
+        for name, value in extra:
+            self.send_header(name, value)
+        self.send_header("Connection", "close")
+        self.end_headers()
+
+    def chunked(self, data, pieces=7):
+        step = max(1, len(data) // pieces)
+        for i in range(0, len(data), step):
+            part = data[i:i + step]
+            self.wfile.write(b"%x\r\n" % len(part) + part + b"\r\n")
+        self.wfile.write(b"0\r\n\r\n")
+
+    def do_GET(self):
+        path = self.path
+        if path == "/ok":
+            self.head(200, str(len(BODY)))
+            self.wfile.write(BODY)
+        elif path.startswith("/ok?"):
+            body = path.encode()
+            self.head(200, str(len(body)))
+            self.wfile.write(body)
+        elif path == "/chunked":
+            self.head(200, None, [("Transfer-Encoding", "chunked")])
+            self.chunked(BODY)
+        elif path.startswith("/status/"):
+            self.head(int(path[8:]), "0")
+        elif path.startswith("/length/"):
+            self.head(200, path[8:].replace("%20", " "))
+            self.wfile.write(BODY[:12345])
+        elif path == "/double":  # announces half of what a chunked body then delivers
+            self.head(200, str(len(BODY) // 2), [("Transfer-Encoding", "chunked")])
+            self.chunked(BODY)
+        elif path == "/short":
+            self.head(200, str(len(BODY)))
+            self.wfile.write(BODY[:30000])
+        elif path == "/paused":
+            self.head(200, str(len(BODY)))
+            for i in range(0, len(BODY), 25000):
+                self.wfile.write(BODY[i:i + 25000])
+                self.wfile.flush()
+                time.sleep(0.2)
+        elif path == "/slow":  # long enough that only a cancel ends it early
+            self.head(200, str(1000 * 1000))
+            try:
+                for _ in range(1000):
+                    self.wfile.write(b"x" * 1000)
+                    self.wfile.flush()
+                    time.sleep(0.05)
+            except OSError:
+                pass
+        elif path == "/reset":
+            self.head(200, str(len(BODY)))
+            self.wfile.write(BODY[:20000])
+            self.wfile.flush()
+            time.sleep(0.3)
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
+        elif path == "/redirect":
+            self.head(302, "0", [("Location", "/ok")])
+        else:
+            self.head(404, "0")
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def bind():
+    for _ in range(50):
+        host = "127.%d.%d.%d" % (random.randint(1, 254), random.randint(1, 254), random.randint(2, 254))
+        try:
+            return host, Server((host, 80), Handler)
+        except OSError:
+            continue
+    raise SystemExit("test_server: no free loopback address on port 80")
+
+
+def closed_host(taken):
+    while True:
+        host = "127.%d.%d.%d" % (random.randint(1, 254), random.randint(1, 254), random.randint(2, 254))
+        if host != taken and socket.socket().connect_ex((host, 80)) != 0:
+            return host
+
+
+def start(folder):
+    os.makedirs(folder, exist_ok=True)
+    address = os.path.join(folder, "address")
+    if os.path.exists(address):
+        os.remove(address)
+    host, server = bind()
+    if os.fork():
+        server.server_close()
+        deadline = time.time() + 10
+        while not os.path.exists(address) and time.time() < deadline:
+            time.sleep(0.05)
+        return 0 if os.path.exists(address) else 1
+    os.setsid()
+    with open(os.path.join(folder, "pid"), "w") as f:
+        f.write(str(os.getpid()))
+    with open(address + ".tmp", "w") as f:
+        f.write(host + "\n" + closed_host(host) + "\n")
+    os.rename(address + ".tmp", address)
+    threading.Timer(LIFETIME, lambda: os._exit(0)).start()
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
+    server.serve_forever()
+    return 0
+
+
+def stop(folder):
+    try:
+        with open(os.path.join(folder, "pid")) as f:
+            os.kill(int(f.read()), signal.SIGTERM)
+    except (OSError, ValueError):
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit({"start": start, "stop": stop}[sys.argv[1]](sys.argv[2]))

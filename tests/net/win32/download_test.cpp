@@ -1,0 +1,134 @@
+// The downloader through real WinHTTP calls against tests/net/test_server.py on loopback.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "installer/net/download.h"
+
+namespace {
+
+struct Server {
+    std::wstring host, closed_host;
+};
+
+const Server& server() {
+    static const Server s = [] {
+        Server result;
+        const char* build = std::getenv("VELK_BINARY_DIR");
+        std::ifstream in(std::string("Z:") + (build ? build : "") + "/tests/net/test-server/address");
+        std::string host, closed;
+        in >> host >> closed;
+        result.host.assign(host.begin(), host.end());
+        result.closed_host.assign(closed.begin(), closed.end());
+        return result;
+    }();
+    return s;
+}
+
+class Download : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (server().host.empty()) GTEST_SKIP() << "test server not running (CTest fixture net_server)";
+    }
+    std::wstring url(const std::wstring& path) const { return L"http://" + server().host + path; }
+
+    std::string get(const std::wstring& path) {
+        values.clear();
+        return download_package_from(url(path), [this](int v) {
+            values.push_back(v);
+            return answer;
+        });
+    }
+    std::string error_of(const std::wstring& path) {
+        try {
+            get(path);
+        } catch (const std::runtime_error& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+
+    std::vector<int> values;
+    bool answer = true;
+};
+
+std::string expected_body(std::size_t n = 100000) {
+    std::string body;
+    for (std::size_t i = 0; i < n; ++i) body.push_back(static_cast<char>(i * 7 % 251));
+    return body;
+}
+
+TEST_F(Download, BodyWithLengthReportsUpToEighty) {
+    EXPECT_EQ(get(L"/ok"), expected_body());
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.back(), 80);
+    for (std::size_t i = 1; i < values.size(); ++i) EXPECT_LT(values[i - 1], values[i]);
+    EXPECT_LE(values.size(), 81u);
+}
+
+TEST_F(Download, PausedBlocksArriveWhole) {
+    EXPECT_EQ(get(L"/paused"), expected_body());
+    EXPECT_EQ(values.back(), 80);
+}
+
+TEST_F(Download, QueryIsSentUnchanged) { EXPECT_EQ(get(L"/ok?a=1&b=%41"), "/ok?a=1&b=%41"); }
+
+TEST_F(Download, ChunkedBodyReportsOnlyOneHundredAtTheEnd) {
+    answer = false;  // ignored at the end
+    EXPECT_EQ(get(L"/chunked"), expected_body());
+    EXPECT_EQ(values, std::vector<int>{100});
+}
+
+TEST_F(Download, MoreThanAnnouncedGoesPastEighty) {
+    EXPECT_EQ(get(L"/double"), expected_body());
+    EXPECT_EQ(values.back(), 160);
+}
+
+TEST_F(Download, ShortBodyIsReturnedAsItArrived) {
+    const std::string body = get(L"/short");
+    EXPECT_EQ(body, expected_body(30000));
+}
+
+TEST_F(Download, RedirectIsFollowed) { EXPECT_EQ(get(L"/redirect"), expected_body()); }
+
+TEST_F(Download, LengthHeaderRules) {
+    EXPECT_EQ(get(L"/length/12345").size(), 12345u);
+    EXPECT_EQ(values.back(), 80);
+    EXPECT_EQ(get(L"/length/%2012345").size(), 12345u);
+    EXPECT_EQ(error_of(L"/length/12a"), "Invalid Content-Length");
+}
+
+TEST_F(Download, StatusOtherThan200IsAnError) {
+    EXPECT_EQ(error_of(L"/status/404"), "HTTP error: 404");
+    EXPECT_EQ(error_of(L"/status/206"), "HTTP error: 206");
+    EXPECT_EQ(error_of(L"/status/204"), "HTTP error: 204");
+    EXPECT_EQ(error_of(L"/status/500"), "HTTP error: 500");
+}
+
+TEST_F(Download, CancelAtFirstReport) {
+    answer = false;
+    EXPECT_EQ(error_of(L"/slow"), "User cancelled download");
+    EXPECT_EQ(values.size(), 1u);
+}
+
+TEST_F(Download, ConnectionResetMidBody) { EXPECT_EQ(error_of(L"/reset"), "WinHttpReadData failed"); }
+
+TEST_F(Download, NothingListening) {
+    try {
+        download_package_from(L"http://" + server().closed_host + L"/ok", [](int) { return true; });
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "WinHttpSendRequest failed");
+    }
+}
+
+TEST_F(Download, UrlErrorsComeBeforeAnyRequest) {
+    const ProgressFn fn = [](int) { return true; };
+    EXPECT_THROW(download_package_from(L"ftp://" + server().host + L"/ok", fn), std::runtime_error);
+    EXPECT_THROW(download_package_from(server().host + L"/ok", fn), std::runtime_error);
+}
+
+}  // namespace
