@@ -80,6 +80,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(0.3)
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             self.connection.close()
+        elif path.startswith("/big/"):  # benchmarks: n bytes with a length, 1 MiB writes
+            size = int(path[5:])
+            block = b"\xa5" * (1 << 20)
+            self.head(200, str(size))
+            while size > 0:
+                self.wfile.write(block[:min(size, len(block))])
+                size -= len(block)
         elif path == "/redirect":
             self.head(302, "0", [("Location", "/ok")])
         else:
