@@ -7,7 +7,7 @@
 
 The server ends by itself after a few minutes so that nothing outlives a broken run.
 """
-import http.server, os, random, signal, socket, socketserver, struct, sys, threading, time
+import http.server, os, random, signal, socket, socketserver, ssl, struct, subprocess, sys, threading, time
 
 LIFETIME = 300
 BODY = bytes(i * 7 % 251 for i in range(100000))
@@ -115,6 +115,33 @@ def closed_host(taken):
             return host
 
 
+def make_certificates(folder, host, untrusted_host):
+    """A test CA and a server certificate for host it signed; a self-signed one for the other."""
+    def run(*args):
+        subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Net Test CA",
+        "-keyout", "ca.key", "-out", "ca.pem")
+    with open(os.path.join(folder, "san.ext"), "w") as f:
+        f.write("subjectAltName=IP:%s\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n" % host)
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + host, "-keyout", "server.key", "-out", "server.csr")
+    run("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-days", "2",
+        "-extfile", "san.ext", "-out", "server.pem")
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=" + untrusted_host,
+        "-addext", "subjectAltName=IP:" + untrusted_host, "-keyout", "untrusted.key", "-out", "untrusted.pem")
+    run("x509", "-in", "ca.pem", "-outform", "DER", "-out", "ca.der")
+
+
+def tls_server(folder, host, name):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.minimum_version = ssl.TLSVersion.TLSv1_2
+    context.load_cert_chain(os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key"))
+    server = Server((host, 443), Handler, bind_and_activate=False)
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    server.server_bind()
+    server.server_activate()
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+
+
 def start(folder):
     os.makedirs(folder, exist_ok=True)
     address = os.path.join(folder, "address")
@@ -130,8 +157,13 @@ def start(folder):
     os.setsid()
     with open(os.path.join(folder, "pid"), "w") as f:
         f.write(str(os.getpid()))
+    closed = closed_host(host)
+    untrusted = closed_host(host)
+    make_certificates(folder, host, untrusted)
+    tls_server(folder, host, "server")
+    tls_server(folder, untrusted, "untrusted")
     with open(address + ".tmp", "w") as f:
-        f.write(host + "\n" + closed_host(host) + "\n")
+        f.write(host + "\n" + closed + "\n" + untrusted + "\n")
     os.rename(address + ".tmp", address)
     threading.Timer(LIFETIME, lambda: os._exit(0)).start()
     devnull = os.open(os.devnull, os.O_RDWR)
