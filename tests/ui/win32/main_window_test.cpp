@@ -56,7 +56,7 @@ TEST(MainWindow, PaintsBackgroundLabelsProgressAndEdit) {
         EXPECT_EQ((mi.rcWork.left + mi.rcWork.right) / 2 - 200, r.left);
         EXPECT_EQ((mi.rcWork.top + mi.rcWork.bottom) / 2 - 150, r.top);
         POINT o = origin(hwnd);
-        EXPECT_EQ(BG, screen_pixel(o.x + 300, o.y + 250));
+        EXPECT_EQ(BG, pixel_becomes(o.x + 300, o.y + 250, BG));
 
         // Labels draw their text, and a style whose family is missing still shows text.
         auto text_pixels = [&](int x0, int y0) {
@@ -75,17 +75,17 @@ TEST(MainWindow, PaintsBackgroundLabelsProgressAndEdit) {
                 if (screen_pixel(o.x + x, o.y + 105) == RGB(200, 200, 200)) ++n;
             return n;
         };
-        EXPECT_EQ(0, filled());
+        EXPECT_EQ(0, value_becomes(filled, 0));
         on_ui(w, [&] { w.set_progress(L"prog", 0.5); });
-        EXPECT_EQ(185, filled());
+        EXPECT_EQ(185, value_becomes(filled, 185));
         on_ui(w, [&] { w.set_progress(L"prog", 1.0); });
-        EXPECT_EQ(370, filled());
+        EXPECT_EQ(370, value_becomes(filled, 370));
         on_ui(w, [&] { w.set_progress(L"prog", -0.2); });
-        EXPECT_EQ(0, filled());
+        EXPECT_EQ(0, value_becomes(filled, 0));
         on_ui(w, [&] { w.set_progress(L"prog", 1.7); w.set_progress(L"lbl", 0.5); });
-        EXPECT_EQ(370, filled());
+        EXPECT_EQ(370, value_becomes(filled, 370));
 
-        EXPECT_EQ(RGB(58, 54, 68), screen_pixel(o.x + 190, o.y + 140));
+        EXPECT_EQ(RGB(58, 54, 68), pixel_becomes(o.x + 190, o.y + 140, RGB(58, 54, 68)));
         on_ui(w, [&] { w.set_text(L"edit", L"\x2588\x2588\x2588\x2588"); });
         settle(w);
         bool grey = false;
@@ -115,32 +115,38 @@ TEST(MainWindow, OpacityAlphas) {
 TEST(MainWindow, ButtonHoverPressAndReleaseOutside) {
     Recorder cb;
     with_window(cb, [&](ui::MainWindow& w, HWND hwnd) {
+        // The callback's record belongs to the UI thread.
+        auto events = [&] {
+            std::wstring e;
+            on_ui(w, [&] { e = cb.events; });
+            return e;
+        };
         POINT o = origin(hwnd);
-        EXPECT_EQ(RGB(255, 0, 0), screen_pixel(o.x + 20, o.y + 15));
+        EXPECT_EQ(RGB(255, 0, 0), pixel_becomes(o.x + 20, o.y + 15, RGB(255, 0, 0)));
         mouse(o.x + 20, o.y + 15);
         settle(w);
-        EXPECT_EQ(RGB(0, 255, 0), screen_pixel(o.x + 20, o.y + 15)) << "hover";
+        EXPECT_EQ(RGB(0, 255, 0), pixel_becomes(o.x + 20, o.y + 15, RGB(0, 255, 0))) << "hover";
         mouse(o.x + 20, o.y + 15, MOUSEEVENTF_LEFTDOWN);
         settle(w);
-        EXPECT_EQ(RGB(255, 0, 0), screen_pixel(o.x + 20, o.y + 15)) << "pressed";
+        EXPECT_EQ(RGB(255, 0, 0), pixel_becomes(o.x + 20, o.y + 15, RGB(255, 0, 0))) << "pressed";
         mouse(o.x + 300, o.y + 250);
         settle(w);
         mouse(o.x + 300, o.y + 250, MOUSEEVENTF_LEFTUP);
         settle(w);
-        EXPECT_EQ(L"", cb.events) << "released outside";
+        EXPECT_EQ(L"", events()) << "released outside";
         mouse(o.x + 20, o.y + 15, MOUSEEVENTF_LEFTDOWN);
         settle(w);
         mouse(o.x + 21, o.y + 16, MOUSEEVENTF_LEFTUP);
         settle(w);
-        EXPECT_EQ(L"btn:0;", cb.events);
+        EXPECT_EQ(L"btn:0;", value_becomes(events, L"btn:0;"));
         mouse(o.x + 300, o.y + 250);
         settle(w);
-        EXPECT_EQ(RGB(255, 0, 0), screen_pixel(o.x + 20, o.y + 15)) << "left";
+        EXPECT_EQ(RGB(255, 0, 0), pixel_becomes(o.x + 20, o.y + 15, RGB(255, 0, 0))) << "left";
 
         on_ui(w, [&] { EnableWindow(w.control(L"btn"), FALSE); EnableWindow(w.control(L"plain"), FALSE); });
         settle(w);
-        EXPECT_EQ(RGB(0, 0, 255), screen_pixel(o.x + 20, o.y + 15)) << "disabled picture";
-        EXPECT_EQ(RGB(255, 0, 0), screen_pixel(o.x + 70, o.y + 15)) << "normal picture when none is given";
+        EXPECT_EQ(RGB(0, 0, 255), pixel_becomes(o.x + 20, o.y + 15, RGB(0, 0, 255))) << "disabled picture";
+        EXPECT_EQ(RGB(255, 0, 0), pixel_becomes(o.x + 70, o.y + 15, RGB(255, 0, 0))) << "normal picture when none is given";
     });
 }
 
@@ -157,10 +163,10 @@ TEST(MainWindow, CheckTogglesThenNotifies) {
             settle(w);
             mouse(o.x + 130, o.y + 20, MOUSEEVENTF_LEFTUP);
             settle(w);
-            EXPECT_EQ(i == 0 ? RGB(255, 0, 255) : RGB(255, 0, 0), screen_pixel(o.x + 130, o.y + 20));
+            EXPECT_EQ(i == 0 ? RGB(255, 0, 255) : RGB(255, 0, 0), pixel_becomes(o.x + 130, o.y + 20, i == 0 ? RGB(255, 0, 255) : RGB(255, 0, 0)));
         }
         on_ui(w, [&] { w.set_checked(L"chk", true); });
-        EXPECT_EQ(RGB(255, 0, 255), screen_pixel(o.x + 130, o.y + 20));
+        EXPECT_EQ(RGB(255, 0, 255), pixel_becomes(o.x + 130, o.y + 20, RGB(255, 0, 255)));
     });
     EXPECT_EQ((std::vector<bool>{true, false}), seen);
     EXPECT_EQ(L"chk:0;chk:0;", cb.events);
@@ -171,10 +177,11 @@ TEST(MainWindow, DraggingByBackgroundOrLabelMovesButtonDoesNot) {
     with_window(cb, [&](ui::MainWindow& w, HWND hwnd) {
         auto drag = [&](int x, int y) {
             POINT before = origin(hwnd);
+            // While the system moves the window its own loop runs, not ours: no tasks.
             mouse(before.x + x, before.y + y, MOUSEEVENTF_LEFTDOWN);
-            settle(w);
+            Sleep(200);
             mouse(before.x + x + 30, before.y + y + 20);
-            settle(w);
+            Sleep(200);
             mouse(before.x + x + 30, before.y + y + 20, MOUSEEVENTF_LEFTUP);
             settle(w);
             POINT after = origin(hwnd);

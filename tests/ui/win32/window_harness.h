@@ -86,6 +86,27 @@ inline COLORREF screen_pixel(int x, int y) {
     return c;
 }
 
+// The screen catches up with the window asynchronously (and leave tracking runs on a
+// timer): polls for up to 2 s until the pixel has the expected colour; returns the last.
+inline COLORREF pixel_becomes(int x, int y, COLORREF expected) {
+    COLORREF c = screen_pixel(x, y);
+    for (int i = 0; i < 40 && c != expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        c = screen_pixel(x, y);
+    }
+    return c;
+}
+
+template <class F>
+auto value_becomes(F f, decltype(f()) expected) -> decltype(f()) {
+    auto v = f();
+    for (int i = 0; i < 40 && v != expected; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        v = f();
+    }
+    return v;
+}
+
 inline POINT origin(HWND w) {
     RECT r;
     GetWindowRect(w, &r);
