@@ -1,6 +1,6 @@
 #!/bin/bash
 # Runs every fuzz target of a fuzz build for the given number of seconds, each from its
-# seed corpus (made by tools/make-fuzz-seeds.py when present) plus what it found before.
+# seed corpus (made by fuzz/make-seeds.sh when present) plus what it found before.
 set -euo pipefail
 dir="$1" seconds="${2:-60}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

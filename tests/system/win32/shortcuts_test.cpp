@@ -8,6 +8,7 @@
 
 #include <thread>
 
+#include "installer/system/win32/handles.h"
 #include "tests/system/win32/temp_folder.h"
 
 namespace {
@@ -19,30 +20,25 @@ struct Link {
 
 Link load(const std::wstring& path) {
     Link out;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-                out.loaded = true;
-                wchar_t text[MAX_PATH] = {};
-                link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-                out.target = text;
-                text[0] = 0;
-                link->GetWorkingDirectory(text, MAX_PATH);
-                out.working_dir = text;
-                text[0] = L'x';
-                text[1] = 0;
-                link->GetDescription(text, MAX_PATH);
-                out.description = text;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
+    const sys::ComApartment apartment(COINIT_APARTMENTTHREADED);
+    sys::ComPtr<IShellLinkW> link;
+    sys::ComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.out())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.out())) ||
+        FAILED(file->Load(path.c_str(), STGM_READ)))
+        return out;
+    out.loaded = true;
+    wchar_t text[MAX_PATH] = {};
+    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    out.target = text;
+    text[0] = 0;
+    link->GetWorkingDirectory(text, MAX_PATH);
+    out.working_dir = text;
+    text[0] = L'x';
+    text[1] = 0;
+    link->GetDescription(text, MAX_PATH);
+    out.description = text;
     return out;
 }
 
