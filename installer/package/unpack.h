@@ -1,0 +1,61 @@
+#pragma once
+// Parallel extraction: every entry of the package is decoded into memory first, then
+// every decoded entry is written below the target directory. A damaged package therefore
+// fails before a single file exists.
+//
+// Failure contract (errors.h form):
+//   unpack_package: the reader's and decoders' identifiers with their codes;
+//     runtime_error "empty ZIP" (no entries); runtime_error "User cancelled unpack" (the
+//     callback answered false before an entry was read); and the name checks below.
+//     Nothing is written to disk on any of these.
+//   write_files: "md" (directory creation, code of the file system), "fo" (file could
+//     not be created, system code), "fw" (write failed, system code; 0 when the system
+//     wrote nothing without an error), and the name checks below, made before the first
+//     file is touched.
+//   Name checks (entry_paths.h):
+//     "zip.name" with generic invalid_argument (22): the path would leave the target
+//       directory or name something else than a file below it: a ".." component, a
+//       rooted name, a drive letter or any ':' (stream names), a NUL character.
+//     "zip.duplicate" with generic file_exists (17): two file entries name the same file
+//       (compared as Windows does: ASCII case folded, "." and empty components dropped,
+//       trailing dots and spaces ignored), or a file entry names a folder that another
+//       entry needs. Repeated directory entries are harmless.
+// The first exception of any iteration stops the loop and is rethrown on the caller.
+#include <string>
+#include <vector>
+
+#include <boost/system/error_code.hpp>
+
+#include "installer/package/progress.h"
+
+// One entry of the package: `path` is the entry name with every '/' turned into '\\',
+// relative to the target directory; a path ending in '\\' is a directory entry.
+struct FileData {
+    std::wstring path;
+    std::string data;
+};
+
+// Carries the decoded entries from unpack_package to write_files. Resized (not cleared)
+// by unpack_package, element i from entry i; never emptied afterwards.
+extern std::vector<FileData> unpacked_files;
+
+// Opens `package` and decodes every entry into unpacked_files, in parallel. Reports
+// 80 + 10*i/count for entry i (any order, from worker threads) and 90 at the end.
+// `threads` 0 means one per processor.
+void unpack_package(const std::string& package, const ProgressFn& progress, unsigned threads = 0);
+
+// Writes every element of unpacked_files below target_directory, in parallel, reporting
+// 92 before each one; the callback's answer is ignored (no cancellation while writing).
+void write_files(const std::wstring& target_directory, const ProgressFn& progress,
+                 unsigned threads = 0);
+
+// Writes one element: target_directory + '\\' + path. Directory entries create the
+// directory only; a path naming an existing directory is skipped; an existing file is
+// truncated and overwritten; empty data leaves an empty file.
+void write_entry_file(const std::wstring& target_directory, const FileData& file);
+
+// Creates the parent directory of full_path and its missing ancestors (for a path ending
+// in '\\', the directory itself). Returns "md" with the code on failure, else nullptr;
+// existing directories are not an error.
+const char* create_parent_directories(const std::wstring& full_path,
+                                      boost::system::error_code& code);
