@@ -1,0 +1,71 @@
+#include "installer/system/launcher.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/system/win32/temp_folder.h"
+
+namespace {
+
+std::string read_text(const std::wstring& path) {
+    std::string data(4096, '\0');
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    DWORD got = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        ReadFile(h, &data[0], 4096, &got, nullptr);
+        CloseHandle(h);
+    }
+    data.resize(got);
+    return data;
+}
+
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+}  // namespace
+
+TEST(StartLauncher, ExecutablePathHasOneBackslash) {
+    EXPECT_EQ(L"D:\\launcher\\Launcher.exe", launcher_executable(L"D:\\"));
+    EXPECT_EQ(L"C:\\Games\\Velkarion\\launcher\\Launcher.exe", launcher_executable(L"C:\\Games\\Velkarion"));
+}
+
+TEST(StartLauncher, StartsFromDirectoryWithSpaces) {
+    const char* binary_dir = std::getenv("VELK_BINARY_DIR");
+    ASSERT_NE(nullptr, binary_dir);
+    std::wstring built = L"Z:";
+    for (const char* p = binary_dir; *p; ++p) built.push_back(*p == '/' ? L'\\' : wchar_t(*p));
+    built += L"\\tools\\sample-launcher\\Launcher.exe";
+    TempFolder root(L"My Games");
+    const std::wstring dir = root.path();
+    CreateDirectoryW((dir + L"\\launcher").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(built.c_str(), (dir + L"\\launcher\\Launcher.exe").c_str(), FALSE));
+    // Long enough to find its window; the test closes it sooner.
+    SetEnvironmentVariableW(L"VELK_LAUNCHER_EXIT_AFTER_MS", L"20000");
+    EXPECT_FALSE(start_launcher(dir + L"\\nowhere"));
+    ASSERT_TRUE(start_launcher(dir));
+    const std::wstring record = dir + L"\\launcher\\launcher-started.txt";
+    std::string text;
+    for (int i = 0; i < 150 && text.find("current directory") == std::string::npos; ++i) {
+        Sleep(100);
+        text = read_text(record);
+    }
+    EXPECT_EQ("command line: \"" + narrow(dir) + "\\launcher\\Launcher.exe\"\ncurrent directory: " + narrow(dir) + "\n",
+              text);
+    // The launcher shows its window; closing it ends the process.
+    HWND window = nullptr;
+    for (int i = 0; i < 150 && !(window && IsWindowVisible(window)); ++i) {
+        Sleep(100);
+        window = FindWindowW(L"VelkarionSampleLauncher", L"Launcher");
+    }
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(IsWindowVisible(window));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 150 && FindWindowW(L"VelkarionSampleLauncher", L"Launcher"); ++i) Sleep(100);
+    // The executable stays locked until its process has gone.
+    const std::wstring exe = dir + L"\\launcher\\Launcher.exe";
+    for (int i = 0; i < 100 && !DeleteFileW(exe.c_str()); ++i) Sleep(100);
+    EXPECT_FALSE(exists(exe));
+}
