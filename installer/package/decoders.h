@@ -13,6 +13,12 @@ const char* decode_deflate(std::string& data, std::uint32_t uncompressed_size,
 const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
                          boost::system::error_code& code);
 // Method 14: a 9-byte header (versions, properties size 5, properties) then the raw
-// LZMA stream, decoded by lzma::Decoder.
+// LZMA stream, decoded by lzma::Decoder. Every identifier carries code 0 (system):
+//   "lzma.header_size" fewer than 9 bytes     "lzma.props_size" properties size not 5
+//   "lzma.props"       properties byte > 224   "lzma.eof"        the data ends first
+//   "lzma.bad_stream"  corrupt stream          "lzma.short"      the end marker comes
+//                                                                before the size is filled
+// A stream that fills the size succeeds with or without an end marker; input left over
+// after it is not looked at.
 const char* decode_lzma(std::string& data, std::uint32_t uncompressed_size,
                         boost::system::error_code& code);
