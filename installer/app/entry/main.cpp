@@ -1,0 +1,78 @@
+// The program's entry: hardens DLL loading, reads the options and the recorded install
+// location, and runs exactly one controller on the main thread.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "installer/app/controller.h"
+#include "installer/app/dry_run.h"
+#include "installer/app/install_location.h"
+#include "installer/app/install_procedure.h"
+#include "installer/app/options.h"
+#include "installer/system/uninstall/uninstall_controller.h"
+#include "installer/ui/main_window.h"
+#include "installer/ui/pages.h"
+
+namespace {
+
+// Before anything loads a library: only System32 is searched from here on, so a DLL
+// planted beside the exe or in the current directory is never picked up by the
+// delay-loaded imports. Looked up at run time because systems without the update that
+// added it must still start; SetDllDirectoryW then at least drops the current directory.
+void restrict_dll_search() {
+    using SetDirs = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto set_dirs = kernel ? reinterpret_cast<SetDirs>(reinterpret_cast<void*>(
+                                 GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                           : nullptr;
+    if (set_dirs) set_dirs(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+    SetDllDirectoryW(L"");
+}
+
+// The wide argument vector, released with LocalFree.
+class Arguments {
+public:
+    Arguments() : argv_(CommandLineToArgvW(GetCommandLineW(), &argc_)) {
+        if (!argv_) argc_ = 0;
+    }
+    ~Arguments() {
+        if (argv_) LocalFree(argv_);
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+    int count() const { return argc_; }
+    const wchar_t* const* values() const { return argv_; }
+
+private:
+    int argc_ = 0;
+    wchar_t** argv_;
+};
+
+std::wstring run_install_procedure(std::wstring install_dir, bool create_desktop_shortcut, ProgressFn& progress) {
+    return install_procedure(std::move(install_dir), create_desktop_shortcut, progress);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    restrict_dll_search();
+    CoInitialize(nullptr);  // the result does not matter; the process ends instead of uninitialising
+    StartOptions options;
+    {
+        const Arguments arguments;
+        options = read_options(arguments.count(), arguments.values());
+    }
+    dry_run = options.dry_run;  // before any worker thread exists
+    std::wstring location;
+    const bool recorded = read_install_location(location);
+    if (!recorded || options.force_install) {
+        Controller controller(ui::create_main_window, build_install_page, run_install_procedure);
+        controller.run();
+    } else {
+        UninstallController controller(ui::create_main_window, build_uninstall_page, run_install_procedure);
+        controller.run(location);
+    }
+    return 0;
+}

@@ -1,0 +1,93 @@
+#include "installer/app/controller.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "installer/app/config/product.h"
+#include "installer/app/config/string_ids.h"
+#include "installer/system/launcher.h"
+#include "installer/app/install_location.h"
+#include "installer/app/install_worker.h"
+
+Controller::Controller(WindowFactory make_window, PageBuilder build_page, InstallFn install)
+    : install_procedure(std::move(install)), make_window_(std::move(make_window)), build_page_(std::move(build_page)) {}
+
+Controller::~Controller() {
+    if (worker && worker->joinable()) worker->join();
+    install_dir.clear();
+    worker.reset();
+    window.reset();
+}
+
+void Controller::run() {
+    install_dir = default_install_root();
+    window = make_window_();
+    {
+        ui::PageDescription page;
+        build_page_(page, *window);
+        window->create(page, this);
+        compose_install_path();
+        window->set_checked(L"shortcut", true);
+        window->set_checked(L"eula", true);
+        window->set_visible(L"progress", false);
+        window->show_all(L"page-init");
+    }
+    window->run();
+}
+
+static void open_url(const std::wstring& url) {
+    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void Controller::on_event(const std::wstring& name, int code) {
+    if (name == L"browse") {
+        const std::wstring title = window->load_string(IDS_INSTALL_PATH);
+        if (window->browse_folder(title, install_dir)) compose_install_path();
+    } else if (name == L"exit") {
+        window->close();
+    } else if (name == L"minimize") {
+        window->minimize();
+    } else if (name == L"eula") {
+        window->set_visible(L"install", window->is_checked(L"eula"));
+    } else if (name == L"eula_link") {
+        open_url(EULA_URL);
+    } else if (name == L"logo") {
+        open_url(HOME_URL);
+    } else if (name == L"path") {
+        if (code == ui::NOTIFY_EDIT_CHANGE) refresh_disk_space();
+    } else if (name == L"install") {
+        start_install();
+    }
+}
+
+void Controller::start_install() {
+    // The install button can be shown again while installing; one worker per controller.
+    if (worker) return;
+    refresh_disk_space();
+    if (available_gb < REQUIRED_GB &&
+        window->message_box(window->load_string(IDS_LOW_SPACE_QUESTION), MB_YESNO | MB_ICONWARNING) == IDNO)
+        return;
+    for (const wchar_t* name : {L"install", L"path", L"disk_size", L"browse"}) window->set_visible(name, false);
+    window->set_text(L"path_1", window->load_string(IDS_DOWNLOADING));
+    const bool shortcut = window->is_checked(L"shortcut");
+    worker = std::make_unique<std::thread>(install_worker, std::ref(*this), install_dir, shortcut);
+}
+
+bool Controller::can_close() {
+    if (!worker) return true;
+    cancel_requested.exchange(true);
+    return false;
+}
+
+void Controller::finish(const std::wstring& outcome) {
+    window->post([this, outcome] { complete(outcome); });
+}
+
+void Controller::complete(const std::wstring& outcome) {
+    if (outcome.empty()) {
+        start_launcher(install_dir);
+    } else if (!cancel_requested.load()) {
+        window->message_box(window->load_string(IDS_INSTALL_ERROR) + outcome, MB_OK | MB_ICONERROR);
+    }
+    window->close();
+}

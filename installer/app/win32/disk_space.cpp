@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include "installer/app/config/product.h"
+#include "installer/app/config/string_ids.h"
+#include "installer/app/controller.h"
+#include "installer/app/install_path.h"
+
+void Controller::compose_install_path() {
+    install_dir = install_folder_prefix(install_dir);
+    window->set_text(L"path", install_dir + PRODUCT_NAME);
+    refresh_disk_space();
+}
+
+void Controller::refresh_disk_space() {
+    install_dir = window->get_text(L"path");
+    const std::wstring root = drive_root_of(install_dir);
+    if (root.empty()) return;
+    ULARGE_INTEGER free_bytes{};
+    if (!GetDiskFreeSpaceExW(root.c_str(), nullptr, nullptr, &free_bytes)) return;
+    available_gb = static_cast<int>(free_bytes.QuadPart >> 30);
+    const std::wstring format = window->load_string(IDS_DISK_SPACE_FORMAT);
+    // wsprintfW writes at most 1024 units plus the zero, whatever the format holds.
+    wchar_t text[1025] = {};
+    wsprintfW(text, format.c_str(), REQUIRED_GB, available_gb);
+    window->set_text(L"disk_size", text);
+}
