@@ -1,0 +1,70 @@
+#include "installer/package/file_writer.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+
+namespace file_writer {
+namespace {
+
+// Closes the file on every path out of write_file.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE get() const noexcept { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+boost::system::error_code last_error() {
+    return boost::system::error_code(static_cast<int>(GetLastError()),
+                                     boost::system::system_category());
+}
+
+}  // namespace
+
+boost::filesystem::path native_path(const std::wstring& full_path) {
+    return boost::filesystem::path(full_path);
+}
+
+bool is_directory(const std::wstring& full_path) {
+    return PathIsDirectoryW(full_path.c_str()) != FALSE;
+}
+
+const char* write_file(const std::wstring& full_path, const std::string& data,
+                       boost::system::error_code& code) {
+    FileHandle file(CreateFileW(full_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        code = last_error();
+        return "fo";
+    }
+    std::size_t written = 0;
+    while (written < data.size()) {
+        // One call offers everything left; the DWORD count caps a single offer.
+        const DWORD offer = static_cast<DWORD>(
+            std::min<std::size_t>(data.size() - written, 0xFFFFFFFFu));
+        DWORD done = 0;
+        if (!WriteFile(file.get(), data.data() + written, offer, &done, nullptr)) {
+            code = last_error();
+            return "fw";
+        }
+        if (done == 0) {
+            code = boost::system::error_code(0, boost::system::system_category());
+            return "fw";
+        }
+        written += done;
+    }
+    code.clear();
+    return nullptr;
+}
+
+}  // namespace file_writer
