@@ -25,6 +25,43 @@ std::string read_text(const std::wstring& path) {
 
 std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// Copies the built sample launcher to install_dir's launcher folder.
+void place_launcher(const std::wstring& install_dir) {
+    const char* binary_dir = std::getenv("VELK_BINARY_DIR");
+    ASSERT_NE(nullptr, binary_dir);
+    std::wstring built = L"Z:";
+    for (const char* p = binary_dir; *p; ++p) built.push_back(*p == '/' ? L'\\' : wchar_t(*p));
+    built += L"\\tools\\sample-launcher\\Launcher.exe";
+    CreateDirectoryW((install_dir + L"launcher").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(built.c_str(), launcher_executable(install_dir).c_str(), FALSE));
+}
+
+// What the started launcher recorded, once both of its lines are there.
+std::string wait_for_record(const std::wstring& install_dir) {
+    const std::wstring record = install_dir + L"launcher\\launcher-started.txt";
+    std::string text;
+    for (int i = 0; i < 150 && text.find('\n', text.find("current directory")) == std::string::npos; ++i) {
+        Sleep(100);
+        text = read_text(record);
+    }
+    return text;
+}
+
+// Closes the launcher's window and waits until its executable can be deleted.
+void close_launcher(const std::wstring& install_dir) {
+    HWND window = nullptr;
+    for (int i = 0; i < 150 && !(window && IsWindowVisible(window)); ++i) {
+        Sleep(100);
+        window = FindWindowW(L"VelkarionSampleLauncher", L"Launcher");
+    }
+    ASSERT_NE(nullptr, window) << "the launcher shows a window";
+    EXPECT_TRUE(IsWindowVisible(window));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    const std::wstring exe = launcher_executable(install_dir);
+    for (int i = 0; i < 100 && !DeleteFileW(exe.c_str()); ++i) Sleep(100);
+    EXPECT_FALSE(exists(exe));
+}
+
 }  // namespace
 
 TEST(StartLauncher, ExecutablePathHasOneBackslash) {
@@ -33,39 +70,25 @@ TEST(StartLauncher, ExecutablePathHasOneBackslash) {
 }
 
 TEST(StartLauncher, StartsFromDirectoryWithSpaces) {
-    const char* binary_dir = std::getenv("VELK_BINARY_DIR");
-    ASSERT_NE(nullptr, binary_dir);
-    std::wstring built = L"Z:";
-    for (const char* p = binary_dir; *p; ++p) built.push_back(*p == '/' ? L'\\' : wchar_t(*p));
-    built += L"\\tools\\sample-launcher\\Launcher.exe";
     TempFolder root(L"My Games");
     const std::wstring dir = root.path();
-    CreateDirectoryW((dir + L"\\launcher").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW(built.c_str(), (dir + L"\\launcher\\Launcher.exe").c_str(), FALSE));
+    place_launcher(dir + L"\\");
     // Long enough to find its window; the test closes it sooner.
     SetEnvironmentVariableW(L"VELK_LAUNCHER_EXIT_AFTER_MS", L"20000");
     EXPECT_FALSE(start_launcher(dir + L"\\nowhere"));
     ASSERT_TRUE(start_launcher(dir));
-    const std::wstring record = dir + L"\\launcher\\launcher-started.txt";
-    std::string text;
-    for (int i = 0; i < 150 && text.find("current directory") == std::string::npos; ++i) {
-        Sleep(100);
-        text = read_text(record);
-    }
     EXPECT_EQ("command line: \"" + narrow(dir) + "\\launcher\\Launcher.exe\"\ncurrent directory: " + narrow(dir) + "\n",
-              text);
-    // The launcher shows its window; closing it ends the process.
-    HWND window = nullptr;
-    for (int i = 0; i < 150 && !(window && IsWindowVisible(window)); ++i) {
-        Sleep(100);
-        window = FindWindowW(L"VelkarionSampleLauncher", L"Launcher");
-    }
-    ASSERT_NE(nullptr, window);
-    EXPECT_TRUE(IsWindowVisible(window));
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    for (int i = 0; i < 150 && FindWindowW(L"VelkarionSampleLauncher", L"Launcher"); ++i) Sleep(100);
-    // The executable stays locked until its process has gone.
-    const std::wstring exe = dir + L"\\launcher\\Launcher.exe";
-    for (int i = 0; i < 100 && !DeleteFileW(exe.c_str()); ++i) Sleep(100);
-    EXPECT_FALSE(exists(exe));
+              wait_for_record(dir + L"\\"));
+    close_launcher(dir + L"\\");
+}
+
+// The prefix's own drive C: stands in for an install into a drive's root.
+TEST(StartLauncher, StartsFromDriveRoot) {
+    place_launcher(L"C:\\");
+    SetEnvironmentVariableW(L"VELK_LAUNCHER_EXIT_AFTER_MS", L"20000");
+    ASSERT_TRUE(start_launcher(L"C:\\"));
+    EXPECT_EQ("command line: \"C:\\launcher\\Launcher.exe\"\ncurrent directory: C:\\\n", wait_for_record(L"C:\\"));
+    close_launcher(L"C:\\");
+    DeleteFileW(L"C:\\launcher\\launcher-started.txt");
+    RemoveDirectoryW(L"C:\\launcher");
 }
