@@ -1,0 +1,67 @@
+#include "installer/app/install_procedure.h"
+
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+#include "installer/app/config/product.h"
+#include "installer/net/download.h"
+#include "installer/package/errors.h"
+#include "installer/package/unpack.h"
+#include "installer/system/paths.h"
+#include "installer/system/registration.h"
+#include "installer/system/shortcuts.h"
+
+namespace {
+
+using Download = std::function<std::string(const ProgressFn&)>;
+
+// "Launcher.lnk" in the install directory, with one backslash before it even for "D:\\".
+std::wstring launcher_shortcut_path(const std::wstring& install_dir) {
+    if (!install_dir.empty() && install_dir.back() == L'\\') return install_dir + LAUNCHER_SHORTCUT_SUFFIX.substr(1);
+    return install_dir + LAUNCHER_SHORTCUT_SUFFIX;
+}
+
+std::wstring run_install(const Download& download, std::wstring install_dir, bool create_desktop_shortcut,
+                         ProgressFn& progress) {
+    std::wostringstream outcome;
+    std::string package;
+    try {
+        // A relative or empty directory would put the files below whatever the current
+        // directory happens to be, and register that.
+        if (!is_absolute_windows_path(install_dir))
+            throw std::runtime_error("Install directory is not an absolute path");
+        package = download(progress);
+        unpack_package(package, progress);
+        write_files(install_dir, progress);
+        progress(93);
+        register_uninstall(install_dir);
+        progress(94);
+        if (create_desktop_shortcut) {
+            const std::wstring desktop = desktop_shortcut_path();
+            if (!desktop.empty()) create_shortcut(install_dir, desktop);
+        }
+        create_shortcut(install_dir, launcher_shortcut_path(install_dir));
+        progress(95);
+        copy_self(install_dir);
+        progress(100);
+    } catch (...) {
+        outcome << describe_current_exception();
+    }
+    std::string().swap(package);
+    return outcome.str();
+}
+
+}  // namespace
+
+std::wstring install_procedure(std::wstring install_dir, bool create_desktop_shortcut, ProgressFn& progress) {
+    return run_install([](const ProgressFn& report) { return download_package(report); }, std::move(install_dir),
+                       create_desktop_shortcut, progress);
+}
+
+std::wstring install_procedure_from(const std::wstring& url, std::wstring install_dir,
+                                    bool create_desktop_shortcut, ProgressFn& progress) {
+    return run_install([&url](const ProgressFn& report) { return download_package_from(url, report); },
+                       std::move(install_dir), create_desktop_shortcut, progress);
+}
