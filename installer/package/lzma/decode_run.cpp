@@ -38,25 +38,30 @@ LZMA_INLINE void copy_match(unsigned char* out, std::uint32_t distance, std::uin
 
 const unsigned char* Decoder::decode_run(std::size_t limit, const unsigned char* in,
                                          const unsigned char* in_limit) {
+    // The dictionary starts at position 0, so the count of decoded bytes equals the
+    // position and the loop keeps only the output pointer: fewer live registers.
     std::uint32_t* const probs = probabilities_.data();
     unsigned char* const dic = dictionary_;
-    std::size_t pos = position_;
-    std::uint32_t processed = processed_;
+    unsigned char* out = dic + position_;
+    unsigned char* const out_limit = dic + limit;
     const std::uint32_t check_size = check_size_;
     unsigned state = state_;
     std::uint32_t rep0 = reps_[0], rep1 = reps_[1], rep2 = reps_[2], rep3 = reps_[3];
     std::uint32_t remaining = 0;
     const unsigned lc = lc_;
     const std::uint32_t pb_mask = (1u << pb_) - 1;
-    const std::uint32_t lp_mask = (1u << lp_) - 1;
+    // Selects the lp low bits of the position and the lc high bits of the previous byte
+    // from (position << 8) | previous byte.
+    const std::uint32_t literal_mask = (0x100u << lp_) - (0x100u >> lc_);
     FastRange rc{range_, code_, in};
 
     do {
+        const std::uint32_t processed = std::uint32_t(out - dic);
         const unsigned pos_state = processed & pb_mask;
         if (rc.bit(probs[model::is_match + (state << 4) + pos_state]) == 0) {
-            const unsigned previous = pos > 0 ? dic[pos - 1] : 0;
-            std::uint32_t* const lit = probs + model::literal +
-                model::literal_size * (((processed & lp_mask) << lc) + (previous >> (8 - lc)));
+            const std::uint32_t previous = out > dic ? out[-1] : 0;
+            std::uint32_t* const lit =
+                probs + model::literal + 3 * ((((processed << 8) | previous) & literal_mask) << lc);
             unsigned symbol = 1;
             if (state < model::literal_states) {
                 do symbol = (symbol << 1) | rc.bit(lit[symbol]);
@@ -64,7 +69,7 @@ const unsigned char* Decoder::decode_run(std::size_t limit, const unsigned char*
             } else {
                 // While the decoded bits equal the byte at rep0, the matched half of the
                 // table is used; `offset` drops to 0 at the first difference.
-                unsigned match_byte = dic[pos - rep0];
+                unsigned match_byte = out[-std::ptrdiff_t(rep0)];
                 unsigned offset = 0x100;
                 do {
                     match_byte <<= 1;
@@ -74,8 +79,7 @@ const unsigned char* Decoder::decode_run(std::size_t limit, const unsigned char*
                     offset &= ~(match_bit ^ (b << 8));
                 } while (symbol < 0x100);
             }
-            dic[pos++] = (unsigned char)symbol;
-            ++processed;
+            *out++ = (unsigned char)symbol;
             state = state < 4 ? 0 : state < 10 ? state - 3 : state - 6;
             continue;
         }
@@ -111,9 +115,8 @@ const unsigned char* Decoder::decode_run(std::size_t limit, const unsigned char*
             if (rc.bit(probs[model::is_rep_g0 + state]) == 0) {
                 if (rc.bit(probs[model::is_rep0_long + (state << 4) + pos_state]) == 0) {
                     // One byte from rep0.
-                    dic[pos] = dic[pos - rep0];
-                    ++pos;
-                    ++processed;
+                    *out = out[-std::ptrdiff_t(rep0)];
+                    ++out;
                     state = state < model::literal_states ? 9 : 11;
                     continue;
                 }
@@ -138,19 +141,18 @@ const unsigned char* Decoder::decode_run(std::size_t limit, const unsigned char*
         }
 
         length += 2;
-        const std::size_t room = limit - pos;
+        const std::size_t room = std::size_t(out_limit - out);
         if (room == 0) throw BadStream();
         const std::uint32_t now = length < room ? length : std::uint32_t(room);
         remaining = length - now;
-        copy_match(dic + pos, rep0, now);
-        pos += now;
-        processed += now;
-    } while (pos < limit && rc.in < in_limit);
+        copy_match(out, rep0, now);
+        out += now;
+    } while (out < out_limit && rc.in < in_limit);
 
     range_ = rc.range;
     code_ = rc.code;
-    position_ = pos;
-    processed_ = processed;
+    processed_ += std::uint32_t(std::size_t(out - dic) - position_);
+    position_ = std::size_t(out - dic);
     state_ = state;
     reps_[0] = rep0;
     reps_[1] = rep1;
