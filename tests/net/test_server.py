@@ -5,11 +5,15 @@
                              (a 127.x.y.z address, port 80: URLs carry no port)
   test_server.py stop DIR    end it
 
+It serves DIR/files/<name> at /files/<name> and appends every request path to
+DIR/requests.log.
+
 The server ends by itself after a few minutes so that nothing outlives a broken run.
 """
 import http.server, os, random, signal, socket, socketserver, ssl, struct, subprocess, sys, threading, time
 
 LIFETIME = 300
+FOLDER = None  # set in the serving process: files/ below it is served, requests.log written
 BODY = bytes(i * 7 % 251 for i in range(100000))
 
 
@@ -37,7 +41,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         path = self.path
-        if path == "/ok":
+        if FOLDER:  # logged before answering, so a client that got an answer finds its line
+            with open(os.path.join(FOLDER, "requests.log"), "a") as log:
+                log.write(path + "\n")
+        if path.startswith("/files/"):  # DIR/files/<name>, with its length
+            try:
+                with open(os.path.join(FOLDER, "files", os.path.basename(path[7:])), "rb") as f:
+                    body = f.read()
+            except OSError:
+                self.head(404, "0")
+                return
+            self.head(200, str(len(body)))
+            self.wfile.write(body)
+        elif path == "/ok":
             self.head(200, str(len(BODY)))
             self.wfile.write(BODY)
         elif path.startswith("/ok?"):
@@ -89,6 +105,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 size -= len(block)
         elif path == "/redirect":
             self.head(302, "0", [("Location", "/ok")])
+        elif path == "/silent":  # reads the request, then closes without an answer
+            self.close_connection = True
+        elif path == "/garbage":  # no status line at all
+            self.close_connection = True
+            self.wfile.write(b"garbage instead of a status line\r\n\r\n" + BODY[:1000])
+        elif path == "/length-empty":
+            self.head(200, "")
+            self.wfile.write(BODY[:1000])
+        elif path == "/tls-version":  # the protocol the connection negotiated
+            version = getattr(self.connection, "version", lambda: "plain")().encode()
+            self.head(200, str(len(version)))
+            self.wfile.write(version)
         else:
             self.head(404, "0")
 
@@ -155,6 +183,8 @@ def start(folder):
             time.sleep(0.05)
         return 0 if os.path.exists(address) else 1
     os.setsid()
+    global FOLDER
+    FOLDER = folder
     with open(os.path.join(folder, "pid"), "w") as f:
         f.write(str(os.getpid()))
     closed = closed_host(host)
