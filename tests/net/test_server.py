@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """HTTP server on loopback for the downloader tests, scripted per path.
 
-  test_server.py start DIR   serve in the background; DIR/address gets the host
-                             (a 127.x.y.z address, port 80: URLs carry no port)
+  test_server.py start DIR   serve in the background; DIR/address gets one host a line
+                             (127.x.y.z addresses, ports 80 and 443: URLs carry no port):
+                             the server (HTTP and TLS), one where nothing listens, TLS
+                             with a self-signed certificate, TLS 1.0/1.1 only ("-" if
+                             this OpenSSL has none)
   test_server.py stop DIR    end it
 
 It serves DIR/files/<name> at /files/<name> and appends every request path to
@@ -136,32 +139,41 @@ def bind():
     raise SystemExit("test_server: no free loopback address on port 80")
 
 
-def closed_host(taken):
+def closed_host(*taken):
     while True:
         host = "127.%d.%d.%d" % (random.randint(1, 254), random.randint(1, 254), random.randint(2, 254))
-        if host != taken and socket.socket().connect_ex((host, 80)) != 0:
+        if host not in taken and socket.socket().connect_ex((host, 80)) != 0:
             return host
 
 
-def make_certificates(folder, host, untrusted_host):
-    """A test CA and a server certificate for host it signed; a self-signed one for the other."""
+def make_certificates(folder, hosts, untrusted_host):
+    """A test CA and a server certificate for hosts it signed; a self-signed one for the other."""
     def run(*args):
         subprocess.run(["openssl", *args], cwd=folder, check=True, capture_output=True)
     run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=Net Test CA",
         "-keyout", "ca.key", "-out", "ca.pem")
+    # Wine compares the URL's host with the DNS names only, Windows an address with the IP
+    # entries: each address is named both ways.
+    names = ",".join("DNS:%s,IP:%s" % (host, host) for host in hosts)
     with open(os.path.join(folder, "san.ext"), "w") as f:
-        f.write("subjectAltName=IP:%s\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n" % host)
-    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + host, "-keyout", "server.key", "-out", "server.csr")
+        f.write("subjectAltName=%s\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n" % names)
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + hosts[0], "-keyout", "server.key", "-out", "server.csr")
     run("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial", "-days", "2",
         "-extfile", "san.ext", "-out", "server.pem")
     run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=" + untrusted_host,
-        "-addext", "subjectAltName=IP:" + untrusted_host, "-keyout", "untrusted.key", "-out", "untrusted.pem")
+        "-addext", "subjectAltName=DNS:%s,IP:%s" % (untrusted_host, untrusted_host),
+        "-keyout", "untrusted.key", "-out", "untrusted.pem")
     run("x509", "-in", "ca.pem", "-outform", "DER", "-out", "ca.der")
 
 
-def tls_server(folder, host, name):
+def tls_server(folder, host, name, legacy=False):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.minimum_version = ssl.TLSVersion.TLSv1_2
+    if legacy:  # TLS 1.0 and 1.1 only, which the downloader must refuse
+        context.set_ciphers("DEFAULT:@SECLEVEL=0")
+        context.minimum_version = ssl.TLSVersion.TLSv1
+        context.maximum_version = ssl.TLSVersion.TLSv1_1
+    else:
+        context.minimum_version = ssl.TLSVersion.TLSv1_2
     context.load_cert_chain(os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key"))
     server = Server((host, 443), Handler, bind_and_activate=False)
     server.socket = context.wrap_socket(server.socket, server_side=True)
@@ -188,12 +200,17 @@ def start(folder):
     with open(os.path.join(folder, "pid"), "w") as f:
         f.write(str(os.getpid()))
     closed = closed_host(host)
-    untrusted = closed_host(host)
-    make_certificates(folder, host, untrusted)
+    untrusted = closed_host(host, closed)
+    legacy = closed_host(host, closed, untrusted)
+    make_certificates(folder, [host, legacy], untrusted)
     tls_server(folder, host, "server")
     tls_server(folder, untrusted, "untrusted")
+    try:
+        tls_server(folder, legacy, "server", legacy=True)
+    except (ssl.SSLError, ValueError, OSError):  # an OpenSSL without the old protocols
+        legacy = "-"
     with open(address + ".tmp", "w") as f:
-        f.write(host + "\n" + closed + "\n" + untrusted + "\n")
+        f.write(host + "\n" + closed + "\n" + untrusted + "\n" + legacy + "\n")
     os.rename(address + ".tmp", address)
     threading.Timer(LIFETIME, lambda: os._exit(0)).start()
     devnull = os.open(os.devnull, os.O_RDWR)

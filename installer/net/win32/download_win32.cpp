@@ -8,6 +8,7 @@
 #include "installer/net/download_progress.h"
 #include "installer/net/url.h"
 #include "installer/net/win32/internet_handle.h"
+#include "installer/net/win32/winhttp_api.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
@@ -63,20 +64,20 @@ void reserve_body(std::string& body, std::uint32_t total) {
 
 std::string download_package_from(const std::wstring& url, const ProgressFn& progress) {
     const UrlParts parts = split_url(url);
+    const WinHttpApi& api = winhttp_api();
 
     // Declared in opening order, so unwinding closes request, connection, session.
-    InternetHandle session(WinHttpOpen(L"GameLauncher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                       WINHTTP_NO_PROXY_BYPASS, 0));
+    InternetHandle session(api.open(L"GameLauncher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) throw std::runtime_error("WinHttpOpen failed");
     restrict_protocols(session.get());
 
     const INTERNET_PORT port = parts.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
-    InternetHandle connection(WinHttpConnect(session.get(), parts.host.c_str(), port, 0));
+    InternetHandle connection(api.connect(session.get(), parts.host.c_str(), port, 0));
     if (!connection) throw std::runtime_error("WinHttpConnect failed");
 
-    InternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", parts.path.c_str(), nullptr,
-                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                              parts.secure ? WINHTTP_FLAG_SECURE : 0));
+    InternetHandle request(api.open_request(connection.get(), L"GET", parts.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                            WINHTTP_DEFAULT_ACCEPT_TYPES, parts.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) throw std::runtime_error("WinHttpOpenRequest failed");
 
     if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))

@@ -1,7 +1,6 @@
 #pragma once
 // Move-only owner of one WinHTTP handle.
-#include <windows.h>
-#include <winhttp.h>
+#include "installer/net/win32/winhttp_api.h"
 
 class InternetHandle {
 public:
@@ -24,7 +23,7 @@ public:
         return handle;
     }
     void reset(HINTERNET handle = nullptr) {
-        if (handle_) WinHttpCloseHandle(handle_);
+        if (handle_) winhttp_api().close_handle(handle_);
         handle_ = handle;
     }
 
