@@ -124,10 +124,12 @@ Link load_link(const std::wstring& path) {
 struct Recorder {
     std::mutex lock;
     std::vector<int> values;
+    // Answers false to every value once this many have been reported.
+    std::size_t stop_after = std::size_t(-1);
     ProgressFn callback = [this](int v) {
         std::lock_guard<std::mutex> hold(lock);
         values.push_back(v);
-        return true;
+        return values.size() <= stop_after;
     };
 };
 
@@ -146,17 +148,9 @@ std::string repeat(const std::string& text, int times) {
 class InstallProcedure : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        // The desktop of this prefix is the Unix home folder, shared with every other
-        // program on the machine; a folder of our own stands in for it.
         static TempFolder desktop(L"desktop");
-        HKEY folders = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                        0, nullptr, 0, KEY_WRITE, nullptr, &folders, nullptr);
-        const sys::RegKey key(folders);
-        const std::wstring& path = desktop.path();
-        RegSetValueExW(key.get(), L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       DWORD((path.size() + 1) * 2));
-        desktop_folder() = path;
+        use_desktop_folder(desktop.path());
+        desktop_folder() = desktop.path();
     }
     static std::wstring& desktop_folder() {
         static std::wstring folder;
@@ -278,6 +272,25 @@ TEST_F(InstallProcedure, DownloadErrorLeavesNothing) {
     const std::wstring dir = root.path() + L"\\Velkarion";
     Recorder progress;
     EXPECT_EQ(L"HTTP error: 404", install_procedure_from(package_url(L"missing.zip"), dir, true, progress.callback));
+    expect_not_registered(dir);
+    EXPECT_TRUE(names_in(dir).empty());
+}
+
+TEST_F(InstallProcedure, StopDuringDownloadOrReadingLeavesNothing) {
+    TempFolder root(L"install");
+    const std::wstring dir = root.path() + L"\\Velkarion";
+    Recorder in_download;
+    in_download.stop_after = 0;
+    EXPECT_EQ(L"User cancelled download",
+              install_procedure_from(package_url(L"launcher.zip"), dir, true, in_download.callback));
+    // The download's last report is 80; the first entry read reports 80 again.
+    Recorder in_reading;
+    in_reading.callback = [&in_reading](int v) {
+        std::lock_guard<std::mutex> hold(in_reading.lock);
+        in_reading.values.push_back(v);
+        return std::count(in_reading.values.begin(), in_reading.values.end(), 80) < 2;
+    };
+    EXPECT_EQ(L"User cancelled unpack", install_procedure_from(package_url(L"launcher.zip"), dir, true, in_reading.callback));
     expect_not_registered(dir);
     EXPECT_TRUE(names_in(dir).empty());
 }

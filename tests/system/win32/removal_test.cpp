@@ -174,6 +174,9 @@ TEST(RemoveTree, JunctionAndSymbolicLinkMadeByTheSystemAreNotFollowed) {
 }
 
 TEST(RemoveInstallation, RemovesTreeShortcutAndKeyKeepsUninstaller) {
+    TempFolder desktop(L"desktop");
+    use_desktop_folder(desktop.path());
+    ASSERT_EQ(desktop.path() + L"\\" + DESKTOP_SHORTCUT_NAME, desktop_shortcut_path());
     TempFolder root(L"install");
     const std::wstring dir = root.path() + L"\\";
     CreateDirectoryW((dir + L"launcher").c_str(), nullptr);
