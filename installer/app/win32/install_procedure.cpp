@@ -47,7 +47,11 @@ std::wstring run_install(const Download& download, std::wstring install_dir, boo
         copy_self(install_dir);
         progress(100);
     } catch (...) {
-        outcome << describe_current_exception();
+        try {
+            outcome << describe_current_exception();
+        } catch (...) {  // no memory left even for the text: still an outcome, never a throw
+            return L"UNKNOWN_ERROR";
+        }
     }
     std::string().swap(package);
     return outcome.str();
