@@ -1,0 +1,59 @@
+#include <cstring>
+#include <string>
+
+#include <bzlib.h>
+
+#include "installer/package/decoders.h"
+#include "installer/package/errors.h"
+
+namespace {
+
+// Ends the decompressor on every path, exceptions included.
+class StreamOwner {
+public:
+    explicit StreamOwner(bz_stream& stream) : stream_(stream) {}
+    ~StreamOwner() { BZ2_bzDecompressEnd(&stream_); }
+    StreamOwner(const StreamOwner&) = delete;
+    StreamOwner& operator=(const StreamOwner&) = delete;
+
+private:
+    bz_stream& stream_;
+};
+
+}  // namespace
+
+const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
+                         boost::system::error_code& code) {
+    std::string input;
+    input.swap(data);
+    data.resize(uncompressed_size);
+
+    bz_stream stream;
+    std::memset(&stream, 0, sizeof stream);
+    const int opened = BZ2_bzDecompressInit(&stream, 0, 0);
+    StreamOwner owner(stream);
+    if (opened != BZ_OK) {
+        code.assign(opened, bz2::bzip2_category());
+        return "bz2.open";
+    }
+    stream.next_in = const_cast<char*>(input.data());
+    stream.avail_in = static_cast<unsigned int>(input.size());
+    code.assign(0, boost::system::system_category());
+    if (uncompressed_size == 0) return nullptr;
+
+    stream.next_out = &data[0];
+    stream.avail_out = uncompressed_size;
+    const int result = BZ2_bzDecompress(&stream);
+    const std::uint32_t produced = uncompressed_size - stream.avail_out;
+    code.assign(result, bz2::bzip2_category());
+    if (result == BZ_STREAM_END && produced == uncompressed_size) {
+        code.assign(0, boost::system::system_category());
+    } else if (result == BZ_OK && stream.avail_out != 0) {
+        // The input ran out before the file was complete: not a zero-padded success.
+        code.assign(BZ_UNEXPECTED_EOF, bz2::bzip2_category());
+    } else if (result == BZ_OK) {
+        // The recorded size is filled; what follows in the stream is not needed.
+        code.assign(0, boost::system::system_category());
+    }
+    return code.value() == 0 ? nullptr : "bz2.unpack";
+}
