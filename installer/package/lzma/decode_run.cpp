@@ -64,8 +64,8 @@ const unsigned char* Decoder::decode_run(std::size_t limit, const unsigned char*
                 probs + model::literal + 3 * ((((processed << 8) | previous) & literal_mask) << lc);
             unsigned symbol = 1;
             if (state < model::literal_states) {
-                do symbol = (symbol << 1) | rc.bit(lit[symbol]);
-                while (symbol < 0x100);
+                // Always 8 bits: unrolled, no loop test between them.
+                for (int i = 0; i < 8; ++i) symbol = (symbol << 1) | rc.bit(lit[symbol]);
             } else {
                 // While the decoded bits equal the byte at rep0, the matched half of the
                 // table is used; `offset` drops to 0 at the first difference.
