@@ -13,7 +13,7 @@ DIR/requests.log.
 
 The server ends by itself after a few minutes so that nothing outlives a broken run.
 """
-import http.server, os, random, signal, socket, socketserver, ssl, struct, subprocess, sys, threading, time
+import http.server, os, random, signal, socket, socketserver, ssl, struct, subprocess, sys, threading, time, warnings
 
 LIFETIME = 300
 FOLDER = None  # set in the serving process: files/ below it is served, requests.log written
@@ -170,8 +170,10 @@ def tls_server(folder, host, name, legacy=False):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     if legacy:  # TLS 1.0 and 1.1 only, which the downloader must refuse
         context.set_ciphers("DEFAULT:@SECLEVEL=0")
-        context.minimum_version = ssl.TLSVersion.TLSv1
-        context.maximum_version = ssl.TLSVersion.TLSv1_1
+        with warnings.catch_warnings():  # deprecated on purpose
+            warnings.simplefilter("ignore", DeprecationWarning)
+            context.minimum_version = ssl.TLSVersion.TLSv1
+            context.maximum_version = ssl.TLSVersion.TLSv1_1
     else:
         context.minimum_version = ssl.TLSVersion.TLSv1_2
     context.load_cert_chain(os.path.join(folder, name + ".pem"), os.path.join(folder, name + ".key"))
