@@ -1,0 +1,278 @@
+// The two phases of extraction over packages written here by hand (stored entries and a
+// method no decoder knows) and over files put straight into unpacked_files.
+#include "installer/package/unpack.h"
+
+#include <gtest/gtest.h>
+#include <miniz.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <boost/filesystem.hpp>
+#include <boost/system/system_error.hpp>
+
+#include "installer/package/errors.h"
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+struct Entry {
+    std::string name;
+    std::string data;
+    std::uint16_t method = 0;  // 0 stored; anything else is written as is, undecodable
+};
+
+void put16(std::string& out, unsigned value) {
+    out.push_back(static_cast<char>(value & 0xFF));
+    out.push_back(static_cast<char>((value >> 8) & 0xFF));
+}
+
+void put32(std::string& out, std::uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+// A one-disk archive: local headers with data, central directory, end record.
+std::string make_zip(const std::vector<Entry>& entries) {
+    std::string out, directory;
+    for (const Entry& e : entries) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
+        const std::uint32_t crc = static_cast<std::uint32_t>(
+            mz_crc32(MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(e.data.data()), e.data.size()));
+        const std::uint32_t size = static_cast<std::uint32_t>(e.data.size());
+        put32(out, 0x04034B50);
+        put16(out, 20); put16(out, 0x800); put16(out, e.method); put16(out, 0); put16(out, 0);
+        put32(out, crc); put32(out, size); put32(out, size);
+        put16(out, static_cast<unsigned>(e.name.size())); put16(out, 0);
+        out += e.name;
+        out += e.data;
+        put32(directory, 0x02014B50);
+        put16(directory, 20); put16(directory, 20); put16(directory, 0x800); put16(directory, e.method);
+        put16(directory, 0); put16(directory, 0);
+        put32(directory, crc); put32(directory, size); put32(directory, size);
+        put16(directory, static_cast<unsigned>(e.name.size()));
+        put16(directory, 0); put16(directory, 0); put16(directory, 0); put16(directory, 0);
+        put32(directory, 0); put32(directory, offset);
+        directory += e.name;
+    }
+    const std::uint32_t directory_offset = static_cast<std::uint32_t>(out.size());
+    out += directory;
+    put32(out, 0x06054B50);
+    put16(out, 0); put16(out, 0);
+    put16(out, static_cast<unsigned>(entries.size())); put16(out, static_cast<unsigned>(entries.size()));
+    put32(out, static_cast<std::uint32_t>(directory.size())); put32(out, directory_offset);
+    put16(out, 0);
+    return out;
+}
+
+// Thread-safe record of every value the callback saw.
+class Recorder {
+public:
+    explicit Recorder(int stop_at_call = -1) : stop_at_call_(stop_at_call) {}
+    ProgressFn fn() {
+        return [this](int value) {
+            std::lock_guard<std::mutex> guard(lock_);
+            values_.push_back(value);
+            return stop_at_call_ < 0 || static_cast<int>(values_.size()) < stop_at_call_;
+        };
+    }
+    std::vector<int> values() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return values_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<int> values_;
+    int stop_at_call_;
+};
+
+std::wstring outcome_of(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (...) {
+        return describe_current_exception();
+    }
+    return std::wstring();
+}
+
+// A fresh empty target directory, removed afterwards.
+class TargetDirectory {
+public:
+    TargetDirectory()
+        : path_(fs::temp_directory_path() / fs::unique_path("velk-unpack-%%%%-%%%%-%%%%")) {
+        fs::create_directories(path_);
+    }
+    ~TargetDirectory() {
+        boost::system::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+    // The target as the installer passes it: a wide Windows-style path on Windows.
+    std::wstring wide() const { return path_.wstring(); }
+    fs::path operator/(const std::string& relative) const { return path_ / relative; }
+    std::size_t count_below() const {
+        return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(path_),
+                                                      fs::recursive_directory_iterator()));
+    }
+
+private:
+    fs::path path_;
+};
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path.string(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void set_files(std::vector<FileData> files) { unpacked_files = std::move(files); }
+
+std::vector<int> sorted(std::vector<int> values) {
+    std::sort(values.begin(), values.end());
+    return values;
+}
+
+const std::vector<Entry> kFourEntries = {
+    {"readme.txt", "hello"}, {"bin/", ""}, {"bin/tool.dat", std::string(70000, 'x')}, {"empty", ""}};
+
+}  // namespace
+
+TEST(UnpackPackage, DecodesEveryEntryInOrderWithSlashesTurnedAndReportsProgress) {
+    for (unsigned threads : {1u, 2u, 4u}) {
+        Recorder recorder;
+        unpack_package(make_zip(kFourEntries), recorder.fn(), threads);
+        ASSERT_EQ(4u, unpacked_files.size());
+        EXPECT_EQ(L"readme.txt", unpacked_files[0].path);
+        EXPECT_EQ("hello", unpacked_files[0].data);
+        EXPECT_EQ(L"bin\\", unpacked_files[1].path);
+        EXPECT_EQ(L"bin\\tool.dat", unpacked_files[2].path);
+        EXPECT_EQ(std::string(70000, 'x'), unpacked_files[2].data);
+        EXPECT_EQ("", unpacked_files[3].data);
+        std::vector<int> values = recorder.values();
+        ASSERT_EQ(5u, values.size());
+        EXPECT_EQ(90, values.back()) << "90 comes after every entry";
+        values.pop_back();
+        EXPECT_EQ((std::vector<int>{80, 82, 85, 87}), sorted(values)) << "threads " << threads;
+    }
+}
+
+TEST(UnpackPackage, ResizesTheSharedVectorAndOverwritesEveryElement) {
+    set_files({{L"old1", "a"}, {L"old2", "b"}, {L"old3", "c"}, {L"old4", "d"}, {L"old5", "e"}});
+    unpack_package(make_zip({{"one", "1"}, {"two", "22"}}), [](int) { return true; });
+    ASSERT_EQ(2u, unpacked_files.size());
+    EXPECT_EQ(L"one", unpacked_files[0].path);
+    EXPECT_EQ("22", unpacked_files[1].data);
+}
+
+TEST(UnpackPackage, FailuresCarryTheTextTheInstallerShows) {
+    const auto quiet = [](int) { return true; };
+    EXPECT_EQ(L"empty ZIP", outcome_of([&] { unpack_package(make_zip({}), quiet); }));
+    const std::wstring not_zip = outcome_of([&] { unpack_package("this is no archive at all", quiet); });
+    EXPECT_EQ(0u, not_zip.rfind(L"zip.eocd: ", 0)) << not_zip;
+    EXPECT_EQ(L":11", not_zip.substr(not_zip.size() - 3));
+}
+
+TEST(UnpackPackage, FirstFailureIsRethrownAndStopsTheRest) {
+    std::atomic<int> calls{0};
+    std::vector<Entry> entries;
+    for (int i = 0; i < 50; ++i) entries.push_back({"f" + std::to_string(i), "data", 0});
+    entries[0].method = 99;
+    const std::string package = make_zip(entries);
+    try {
+        unpack_package(package, [&](int) { ++calls; return true; }, 1);
+        FAIL() << "an undecodable entry must fail the unpack";
+    } catch (const boost::system::system_error& e) {
+        EXPECT_EQ(0u, std::string(e.what()).rfind("zip.method", 0)) << e.what();
+        EXPECT_EQ(0, e.code().value());
+    }
+    EXPECT_EQ(1, calls.load()) << "iterations after the failure are not run";
+}
+
+TEST(UnpackPackage, CancelOnTheFirstValueStopsBeforeAnythingIsWritten) {
+    TargetDirectory target;
+    Recorder recorder(1);
+    EXPECT_EQ(L"User cancelled unpack",
+              outcome_of([&] { unpack_package(make_zip(kFourEntries), recorder.fn(), 2); }));
+    EXPECT_EQ(0u, target.count_below());
+    for (int value : recorder.values()) EXPECT_LT(value, 90);
+}
+
+TEST(UnpackPackage, UnsafeOrDuplicateNamesAreRefusedBeforeWriting) {
+    const auto quiet = [](int) { return true; };
+    for (const char* name : {"../evil.txt", "a/../../evil", "/etc/evil", "C:/evil", "c:evil",
+                             "file.txt:stream", "a/.../b", "a/.. /b", "\\\\server\\share\\x"}) {
+        EXPECT_EQ(L"zip.name: Invalid argument:generic:22",
+                  outcome_of([&] { unpack_package(make_zip({{"fine", "x"}, {name, "bad"}}), quiet); }))
+            << name;
+    }
+    for (const std::vector<Entry>& clash :
+         {std::vector<Entry>{{"Data/File.bin", "1"}, {"data/file.BIN", "2"}},
+          std::vector<Entry>{{"a/b", "1"}, {"a/./b", "2"}},
+          std::vector<Entry>{{"a/b", "1"}, {"a//b.", "2"}},
+          std::vector<Entry>{{"a", "file"}, {"a/b", "needs a as folder"}},
+          std::vector<Entry>{{"A", "file"}, {"a/", ""}}}) {
+        EXPECT_EQ(L"zip.duplicate: File exists:generic:17",
+                  outcome_of([&] { unpack_package(make_zip(clash), quiet); }))
+            << clash[0].name << " / " << clash[1].name;
+    }
+    // Repeated folders, dots inside names and a "." component are fine.
+    EXPECT_EQ(L"", outcome_of([&] {
+                  unpack_package(make_zip({{"d/", ""}, {"D/", ""}, {"d/x..y", "1"}, {"./d/..z", "2"}}), quiet);
+              }));
+}
+
+TEST(WriteFiles, WritesFilesFoldersAndEmptyFilesBelowTheTarget) {
+    TargetDirectory target;
+    set_files({{L"top.txt", "top"},
+               {L"one\\two\\deep.bin", std::string(100000, '\x7f')},
+               {L"folder\\", ""},
+               {L"folder\\sub\\", ""},
+               {L"zero", ""}});
+    Recorder recorder(1);  // asking to stop while writing changes nothing
+    write_files(target.wide(), recorder.fn(), 3);
+    EXPECT_EQ((std::vector<int>(5, 92)), recorder.values());
+    EXPECT_EQ("top", read_file(target / "top.txt"));
+    EXPECT_EQ(std::string(100000, '\x7f'), read_file(target / "one/two/deep.bin"));
+    EXPECT_TRUE(fs::is_directory(target / "folder/sub"));
+    EXPECT_TRUE(fs::is_regular_file(target / "zero"));
+    EXPECT_EQ(0u, fs::file_size(target / "zero"));
+    EXPECT_EQ(7u, target.count_below());  // 3 files and the folders one, two, folder, sub
+}
+
+TEST(WriteFiles, OverwritesFilesSkipsExistingFoldersAndAcceptsATrailingSeparator) {
+    TargetDirectory target;
+    fs::create_directories(target / "taken/inner");
+    { std::ofstream((target / "old.txt").string()) << "a much longer old content"; }
+    set_files({{L"taken", "would replace a folder"}, {L"old.txt", "new"}});
+    write_files(target.wide() + L"\\", [](int) { return true; });
+    EXPECT_TRUE(fs::is_directory(target / "taken/inner"));
+    EXPECT_EQ("new", read_file(target / "old.txt"));
+}
+
+TEST(WriteFiles, BadNamesLeaveTheDiskUntouched) {
+    TargetDirectory target;
+    set_files({{L"good.txt", "x"}, {L"sub\\..\\..\\escape.txt", "y"}});
+    EXPECT_EQ(L"zip.name: Invalid argument:generic:22",
+              outcome_of([&] { write_files(target.wide(), [](int) { return true; }); }));
+    set_files({{L"good.txt", "x"}, {L"GOOD.TXT", "y"}});
+    EXPECT_EQ(L"zip.duplicate: File exists:generic:17",
+              outcome_of([&] { write_files(target.wide(), [](int) { return true; }); }));
+    EXPECT_EQ(0u, target.count_below());
+    EXPECT_FALSE(fs::exists(target.path().parent_path() / "escape.txt"));
+}
+
+TEST(WriteFiles, AFolderThatCannotBeMadeFailsWithMd) {
+    TargetDirectory target;
+    { std::ofstream((target / "blocker").string()) << "a file where a folder should go"; }
+    unpacked_files.assign(1, FileData{L"blocker\\inside.txt", "x"});
+    const std::wstring outcome = outcome_of([&] { write_files(target.wide(), [](int) { return true; }); });
+    EXPECT_EQ(0u, outcome.rfind(L"md: ", 0)) << outcome;
+}
