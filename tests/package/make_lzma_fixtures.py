@@ -3,7 +3,7 @@
 
 For every case NAME: NAME.entry (the 9-byte entry header, then the raw stream) and
 NAME.out (the bytes it must decode to); manifest.txt lists "NAME SIZE MARKER" lines
-(MARKER 1 when the stream ends with an end marker).
+(MARKER 1 when the stream ends with an end marker). The 7-Zip archives stay as TAG.zip.
 Encoders: Python's lzma module (raw LZMA1 and the .lzma "alone" format), Python's
 zipfile and 7-Zip's 7zz (zip entries, with and without end marker).
 """
@@ -81,8 +81,9 @@ def zip_entries(path, plain=None):
     return result
 
 
-def seven_zip_cases(work, files):
-    """7-Zip zip entries: default (end marker), eos=off, and the widest lc/lp/pb."""
+def seven_zip_cases(work, files, out_dir):
+    """7-Zip zip entries: default (end marker), eos=off, and the widest lc/lp/pb.
+    The archives are kept too, for reading through the ZIP reader."""
     exe = shutil.which('7zz')
     if not exe:
         sys.exit('make_lzma_fixtures.py: 7zz (7-Zip) is needed')
@@ -100,6 +101,7 @@ def seven_zip_cases(work, files):
                        stdout=subprocess.DEVNULL)
         for name, data, plain, marker in zip_entries(archive, files):
             cases.append(('%s_%s' % (tag, name), data, plain, marker))
+        shutil.copy(archive, os.path.join(out_dir, tag + '.zip'))
     return cases
 
 
@@ -146,7 +148,7 @@ def main():
     work = tempfile.mkdtemp()
     try:
         cases += seven_zip_cases(work, {'text.txt': text, 'noise.bin': noise[:30_000],
-                                        'one.bin': b'x', 'mixed.bin': mixed})
+                                        'one.bin': b'x', 'mixed.bin': mixed}, out_dir)
     finally:
         shutil.rmtree(work)
 
