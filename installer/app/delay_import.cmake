@@ -10,7 +10,9 @@ set(def "LIBRARY ${DLL}\nEXPORTS\n")
 foreach(entry IN LISTS imports)
   string(REGEX REPLACE "^I __imp_" "" name "${entry}")
   if(MACHINE STREQUAL "i686")
-    string(REGEX REPLACE "^_" "" name "${name}")  # the C decoration; @N stays for -k
+    # One C decoration only ("_TrackMouseEvent" keeps its own); @N stays for -k. A
+    # REGEX REPLACE on "^_" would strip every leading underscore.
+    string(SUBSTRING "${name}" 1 -1 name)
   endif()
   string(APPEND def "  ${name}\n")
 endforeach()

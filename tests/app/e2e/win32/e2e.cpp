@@ -1,0 +1,231 @@
+#include "tests/app/e2e/win32/e2e.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "installer/app/config/product.h"
+
+namespace fs = std::filesystem;
+
+const std::wstring EndToEnd::DEFAULT_DIR = L"C:\\Games\\Velkarion";
+
+namespace {
+
+std::wstring wide_env(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::wstring();
+    const std::string text(value);
+    return std::wstring(text.begin(), text.end());  // paths of the build are ASCII
+}
+
+std::wstring unix_to_wine(const std::wstring& path) {
+    std::wstring converted = L"Z:" + path;
+    for (auto& c : converted)
+        if (c == L'/') c = L'\\';
+    return converted;
+}
+
+std::string safe_name(std::string name) {
+    for (auto& c : name)
+        if (c == '/' || c == '\\' || c == ':') c = '_';
+    return name;
+}
+
+}  // namespace
+
+std::string narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+long long file_size(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool uninstall_key_exists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::wstring uninstall_value(const std::wstring& name) {
+    wchar_t buffer[2048] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return L"<missing>";
+    return buffer;
+}
+
+std::wstring desktop_link_path() {
+    wchar_t desktop[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE)) return std::wstring();
+    return std::wstring(desktop) + L"\\" + DESKTOP_SHORTCUT_NAME;
+}
+
+std::wstring link_target(const std::wstring& link) {
+    std::wstring target;
+    IShellLinkW* shell_link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&shell_link))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
+            SUCCEEDED(shell_link->GetPath(path, MAX_PATH, nullptr, 0)))
+            target = path;
+        file->Release();
+    }
+    shell_link->Release();
+    return target;
+}
+
+std::wstring free_space_label(const std::wstring& root) {
+    ULARGE_INTEGER free_bytes = {};
+    GetDiskFreeSpaceExW(root.c_str(), nullptr, nullptr, &free_bytes);
+    return L"Required 5 Gb, available " + std::to_wstring(static_cast<int>(free_bytes.QuadPart >> 30)) + L" Gb";
+}
+
+void EndToEnd::SetUp() {
+    CoInitialize(nullptr);
+    exe_ = unix_to_wine(wide_env("VELK_E2E_EXE"));
+    work_ = unix_to_wine(wide_env("VELK_E2E_WORK"));
+    ASSERT_FALSE(exe_.size() <= 2 || work_.size() <= 2) << "VELK_E2E_EXE and VELK_E2E_WORK must be set";
+    ASSERT_FALSE(install_page_.controls.empty());
+    forget_installs();
+    serve("ok");
+}
+
+void EndToEnd::TearDown() {
+    if (HasFailure()) {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string name = safe_name(std::string(info->test_suite_name()) + "." + info->name());
+        const std::wstring folder = work_ + L"\\failed";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring base = folder + L"\\" + std::wstring(name.begin(), name.end());
+        driver::save_screenshot(base + L".bmp");
+        std::ofstream out((base + L".log").c_str());
+        for (const auto& line : log_) out << line << "\n";
+        std::printf("screenshot and step log kept in %s.{bmp,log}\n", narrow(base).c_str());
+    }
+    forget_installs();
+    CoUninitialize();
+}
+
+void EndToEnd::step(const std::string& what) {
+    log_.push_back(what);
+    std::printf("  - %s\n", what.c_str());
+    std::fflush(stdout);
+}
+
+std::unique_ptr<driver::Installer> EndToEnd::start(const std::wstring& arguments) {
+    step("start the installer " + narrow(arguments));
+    auto installer = std::make_unique<driver::Installer>(exe_, arguments);
+    EXPECT_NE(installer->wait_window(), nullptr) << "no window";
+    return installer;
+}
+
+void EndToEnd::expect_clean_exit(driver::Installer& installer, std::chrono::milliseconds timeout) {
+    step("wait for the process to end");
+    DWORD code = 1;
+    ASSERT_TRUE(installer.wait_exit(code, timeout)) << "still running";
+    EXPECT_EQ(code, 0u);
+}
+
+std::wstring EndToEnd::answer_dialog(driver::Installer& installer, const std::wstring& button,
+                                     std::chrono::milliseconds timeout) {
+    step("wait for a message box, answer " + narrow(button));
+    HWND dialog = installer.wait_dialog(timeout);
+    if (!dialog) {
+        ADD_FAILURE() << "no message box";
+        return std::wstring();
+    }
+    const std::wstring text = driver::dialog_text(dialog);
+    step("message: " + narrow(text));
+    EXPECT_TRUE(driver::click_dialog_button(dialog, button)) << "no button " << narrow(button);
+    driver::wait_for([dialog] { return !IsWindow(dialog); }, std::chrono::seconds(5));
+    return text;
+}
+
+void EndToEnd::forget_installs() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str());
+    std::error_code ignored;
+    fs::remove_all(fs::path(L"C:\\Games"), ignored);
+    fs::remove_all(fs::path(L"C:\\Other Games"), ignored);
+    const std::wstring link = desktop_link_path();
+    if (!link.empty()) DeleteFileW(link.c_str());
+    if (exists(L"T:\\")) fs::remove_all(fs::path(L"T:\\Velkarion"), ignored);
+}
+
+void EndToEnd::serve(const std::string& mode) {
+    std::ofstream((work_ + L"\\serve\\mode").c_str()) << mode << "\n";
+}
+
+int EndToEnd::requests() const {
+    std::ifstream in((work_ + L"\\serve\\requests.log").c_str());
+    int count = 0;
+    for (std::string line; std::getline(in, line);) ++count;
+    return count;
+}
+
+long long EndToEnd::package_size() const { return file_size(work_ + L"\\serve\\Launcher-Setup.zip"); }
+
+void EndToEnd::record_location(const std::wstring& location) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
+                   static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+std::string EndToEnd::launcher_record(const std::wstring& dir) const {
+    std::ifstream in((dir + L"\\launcher\\launcher-started.txt").c_str());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void EndToEnd::expect_installed(const std::wstring& dir, bool desktop_shortcut) {
+    step("check the files, the registry entry and the shortcuts below " + narrow(dir));
+    std::ifstream list((work_ + L"\\expected.txt").c_str());
+    int files = 0;
+    for (std::string line; std::getline(list, line);) {
+        const auto tab = line.find('\t');
+        // Names are UTF-8; MultiByteToWideChar keeps the non-ASCII one intact.
+        const std::string name = line.substr(0, tab);
+        std::wstring wide(name.size(), L'\0');
+        wide.resize(static_cast<size_t>(
+            MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), &wide[0], static_cast<int>(wide.size()))));
+        EXPECT_EQ(file_size(dir + L"\\" + wide), std::stoll(line.substr(tab + 1))) << name;
+        ++files;
+    }
+    EXPECT_GT(files, 3);
+    EXPECT_GT(file_size(dir + L"\\uninstall.exe"), 0);
+    EXPECT_EQ(uninstall_value(L"InstallLocation"), dir + L"\\");
+    EXPECT_EQ(uninstall_value(L"DisplayName"), DISPLAY_NAME);
+    EXPECT_EQ(uninstall_value(L"DisplayIcon"), dir + L"\\launcher\\Launcher.exe,0");
+    EXPECT_NE(uninstall_value(L"UninstallString").find(dir + L"\\uninstall.exe"), std::wstring::npos);
+    EXPECT_EQ(uninstall_value(L"Publisher"), PUBLISHER);
+    EXPECT_EQ(uninstall_value(L"URLInfoAbout"), HOME_URL);
+    const std::wstring launcher = dir + L"\\launcher\\Launcher.exe";
+    EXPECT_EQ(link_target(dir + L"\\Launcher.lnk"), launcher);
+    if (desktop_shortcut)
+        EXPECT_EQ(link_target(desktop_link_path()), launcher);
+    else
+        EXPECT_FALSE(exists(desktop_link_path()));
+}

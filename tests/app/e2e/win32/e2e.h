@@ -1,0 +1,59 @@
+#pragma once
+// What the end-to-end tests share: the machine's state as the installer leaves it (files,
+// registry, shortcuts, the launcher's record of its start), the package server's mode,
+// and the screenshot and step log kept for a failed test.
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tools/installer-driver/driver.h"
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the test exe; fails the test unless its window appears.
+    std::unique_ptr<driver::Installer> start(const std::wstring& arguments = std::wstring());
+    // Waits for the end of the process and expects exit code 0.
+    void expect_clean_exit(driver::Installer& installer, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // The message box of the process: its text, then a click on the button.
+    std::wstring answer_dialog(driver::Installer& installer, const std::wstring& button,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+    // Removes every trace of an install at dir (default C:\Games\Velkarion).
+    void forget_installs();
+    // "ok", "slow <bytes per second>" or "status <code>" for the next requests.
+    void serve(const std::string& mode);
+    int requests() const;
+    long long package_size() const;
+    void record_location(const std::wstring& location);
+
+    void step(const std::string& what);
+    void expect_installed(const std::wstring& dir, bool desktop_shortcut);
+    // The launcher's record of its start in dir, empty until it ran.
+    std::string launcher_record(const std::wstring& dir) const;
+
+    static const std::wstring DEFAULT_DIR;  // C:\Games\Velkarion
+    std::wstring exe_;
+    std::wstring work_;  // the fixture's folder, as a Wine path
+    ui::PageDescription install_page_ = driver::install_page();
+    ui::PageDescription uninstall_page_ = driver::uninstall_page();
+
+private:
+    std::vector<std::string> log_;
+};
+
+bool exists(const std::wstring& path);
+long long file_size(const std::wstring& path);
+bool uninstall_key_exists();
+std::wstring uninstall_value(const std::wstring& name);
+std::wstring desktop_link_path();
+// The target path of a shell link, empty when it cannot be read.
+std::wstring link_target(const std::wstring& link);
+std::wstring free_space_label(const std::wstring& root);
+std::string narrow(const std::wstring& text);

@@ -1,0 +1,154 @@
+// The install page of the real exe, driven with mouse and keyboard input.
+#include "tests/app/e2e/win32/e2e.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+TEST_F(EndToEnd, FirstStartShowsTheDefaultDirectoryAndFreeSpace) {
+    auto installer = start();
+    ASSERT_TRUE(installer->main_window());
+    wchar_t title[128] = {};
+    GetWindowTextW(installer->main_window(), title, 128);
+    EXPECT_EQ(std::wstring(title), L"Velkarion Launcher installation");
+    EXPECT_EQ(installer->text(install_page_, L"path"), DEFAULT_DIR);
+    EXPECT_EQ(installer->text(install_page_, L"disk_size"), free_space_label(L"C:\\"));
+    EXPECT_TRUE(installer->visible(install_page_, L"install"));
+    EXPECT_FALSE(installer->visible(install_page_, L"progress") && !installer->visible(install_page_, L"path"));
+    step("click exit");
+    ASSERT_TRUE(installer->click(install_page_, L"exit"));
+    expect_clean_exit(*installer, seconds(10));
+}
+
+TEST_F(EndToEnd, InstallWritesEverythingStartsTheLauncherAndCloses) {
+    auto installer = start();
+    step("click install");
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    expect_clean_exit(*installer);
+    expect_installed(DEFAULT_DIR, true);
+    step("wait for the launcher's record of its start");
+    std::string record;
+    EXPECT_TRUE(driver::wait_for([&] { return !(record = launcher_record(DEFAULT_DIR)).empty(); }, seconds(15)));
+    EXPECT_NE(record.find("current directory: C:\\Games\\Velkarion\n"), std::string::npos) << record;
+}
+
+TEST_F(EndToEnd, InstallWithoutDesktopShortcutIntoATypedDirectoryWithSpaces) {
+    auto installer = start();
+    step("uncheck the desktop shortcut, type another directory");
+    ASSERT_TRUE(installer->click(install_page_, L"shortcut"));
+    const std::wstring dir = L"C:\\Other Games\\Velkarion";
+    ASSERT_TRUE(installer->type_into(install_page_, L"path", dir));
+    EXPECT_EQ(installer->text(install_page_, L"path"), dir);
+    step("click install");
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    expect_clean_exit(*installer);
+    expect_installed(dir, false);
+    std::string record;
+    EXPECT_TRUE(driver::wait_for([&] { return !(record = launcher_record(dir)).empty(); }, seconds(15)));
+    EXPECT_NE(record.find("current directory: C:\\Other Games\\Velkarion\n"), std::string::npos) << record;
+}
+
+TEST_F(EndToEnd, NotFoundReportsTheStatusAndInstallsNothing) {
+    serve("status 404");
+    auto installer = start();
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    EXPECT_EQ(answer_dialog(*installer, L"OK"), L"Install error:\r\n\r\nHTTP error: 404");
+    expect_clean_exit(*installer, seconds(10));
+    EXPECT_FALSE(uninstall_key_exists());
+    EXPECT_FALSE(exists(DEFAULT_DIR + L"\\uninstall.exe"));
+}
+
+TEST_F(EndToEnd, DryRunSimulatesAndDownloadsNothing) {
+    auto installer = start(L"--dry-run");
+    const int before = requests();
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    EXPECT_FALSE(installer->visible(install_page_, L"install"));
+    EXPECT_FALSE(installer->visible(install_page_, L"path"));
+    EXPECT_TRUE(installer->visible(install_page_, L"progress"));
+    EXPECT_EQ(answer_dialog(*installer, L"OK", seconds(20)), L"Install error:\r\n\r\ndry run");
+    expect_clean_exit(*installer, seconds(10));
+    EXPECT_EQ(requests(), before);
+    EXPECT_FALSE(uninstall_key_exists());
+    EXPECT_FALSE(exists(DEFAULT_DIR));
+}
+
+TEST_F(EndToEnd, AltF4ClosesWhenIdleAndCancelsASlowDownloadQuietly) {
+    {
+        auto idle = start();
+        step("Alt+F4 on the idle page");
+        idle->press_alt_f4();
+        expect_clean_exit(*idle, seconds(10));
+    }
+    serve("slow " + std::to_string(package_size() / 30));  // half a minute unless cancelled
+    auto installer = start();
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    Sleep(1500);
+    step("Alt+F4 during the download");
+    installer->press_alt_f4();
+    expect_clean_exit(*installer, seconds(15));
+    EXPECT_FALSE(uninstall_key_exists());
+    EXPECT_TRUE(launcher_record(DEFAULT_DIR).empty());
+}
+
+TEST_F(EndToEnd, ExitDuringAnInstallClosesAtOnceAndTheInstallCompletesUnseen) {
+    serve("slow " + std::to_string(package_size() / 3));
+    auto installer = start();
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    Sleep(800);
+    step("click exit during the download");
+    ASSERT_TRUE(installer->click(install_page_, L"exit"));
+    HWND window = installer->main_window();
+    EXPECT_TRUE(driver::wait_for([window] { return !IsWindow(window); }, seconds(3)));
+    EXPECT_TRUE(installer->running()) << "ended before the install completed";
+    expect_clean_exit(*installer);
+    expect_installed(DEFAULT_DIR, true);
+    Sleep(2000);
+    EXPECT_TRUE(launcher_record(DEFAULT_DIR).empty()) << "the launcher was started";
+}
+
+TEST_F(EndToEnd, RulesBoxFolderPickerAndTypedPaths) {
+    auto installer = start();
+    step("uncheck and check the rules box");
+    ASSERT_TRUE(installer->click(install_page_, L"eula"));
+    EXPECT_FALSE(installer->visible(install_page_, L"install"));
+    ASSERT_TRUE(installer->click(install_page_, L"eula"));
+    EXPECT_TRUE(installer->visible(install_page_, L"install"));
+
+    step("open the folder picker and cancel it");
+    ASSERT_TRUE(installer->click(install_page_, L"browse"));
+    HWND picker = installer->wait_dialog(seconds(10));
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(driver::click_dialog_button(picker, L"Cancel"));
+    EXPECT_TRUE(driver::wait_for([picker] { return !IsWindow(picker); }, seconds(5)));
+    EXPECT_EQ(installer->text(install_page_, L"path"), DEFAULT_DIR);
+
+    step("type a path on drive Z:");
+    ASSERT_TRUE(installer->type_into(install_page_, L"path", L"Z:\\tmp\\Velkarion"));
+    EXPECT_EQ(installer->text(install_page_, L"disk_size"), free_space_label(L"Z:\\"));
+    step("a UNC path keeps the label");
+    ASSERT_TRUE(installer->type_into(install_page_, L"path", L"\\\\server\\share"));
+    EXPECT_EQ(installer->text(install_page_, L"disk_size"), free_space_label(L"Z:\\"));
+    ASSERT_TRUE(installer->click(install_page_, L"exit"));
+    expect_clean_exit(*installer, seconds(10));
+}
+
+TEST_F(EndToEnd, LowSpaceDriveAsksFirstAndNoKeepsThePage) {
+    if (!exists(L"T:\\")) GTEST_SKIP() << "no small drive T: (tmpfs could not be mounted)";
+    auto installer = start();
+    const std::wstring dir = L"T:\\Velkarion";
+    ASSERT_TRUE(installer->type_into(install_page_, L"path", dir));
+    EXPECT_EQ(installer->text(install_page_, L"disk_size"), L"Required 5 Gb, available 0 Gb");
+    const int before = requests();
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    EXPECT_EQ(answer_dialog(*installer, L"No"), L"Not enough disk space.\r\nProceed with the installation?");
+    EXPECT_TRUE(installer->visible(install_page_, L"install"));
+    EXPECT_TRUE(installer->visible(install_page_, L"path"));
+    EXPECT_EQ(requests(), before);
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    answer_dialog(*installer, L"Yes");
+    expect_clean_exit(*installer);
+    expect_installed(dir, true);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for a launcher package, for the end-to-end tests and the demo.
+
+  serve-package.py start DIR URL   serve DIR in the background at URL's host and port
+  serve-package.py stop DIR        end it
+
+Every GET answers from DIR/Launcher-Setup.zip (whatever the path) as DIR/mode says,
+read on each request so a test can switch it between runs of the installer:
+  (absent), "ok"      the package at full speed
+  "slow N"            the package at about N bytes per second
+  "status N"          status N with an empty body
+Each request appends its path to DIR/requests.log. The server ends by itself after
+LIFETIME seconds so that nothing outlives a broken run.
+"""
+import http.server, os, signal, socket, socketserver, sys, threading, time, urllib.parse
+
+LIFETIME = 1800
+
+
+def mode_of(folder):
+    try:
+        with open(os.path.join(folder, "mode")) as f:
+            return f.read().split()
+    except OSError:
+        return ["ok"]
+
+
+def handler_for(folder):
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, *args):
+            pass
+
+        def do_GET(self):
+            with open(os.path.join(folder, "requests.log"), "a") as log:
+                log.write(self.path + "\n")
+            mode = mode_of(folder)
+            if mode[0] == "status":
+                self.send_response(int(mode[1]))
+                self.send_header("Content-Length", "0")
+                self.send_header("Connection", "close")
+                self.end_headers()
+                return
+            try:
+                with open(os.path.join(folder, "Launcher-Setup.zip"), "rb") as f:
+                    body = f.read()
+            except OSError:
+                self.send_response(404)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+            self.send_response(200)
+            self.send_header("Content-Type", "application/zip")
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            try:
+                if mode[0] == "slow":
+                    rate = max(1, int(mode[1]))
+                    piece = max(1, rate // 20)
+                    for at in range(0, len(body), piece):
+                        self.wfile.write(body[at:at + piece])
+                        self.wfile.flush()
+                        time.sleep(0.05)
+                else:
+                    self.wfile.write(body)
+            except OSError:
+                pass  # the installer stopped reading
+
+    return Handler
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def serve(folder, host, port):
+    server = Server((host, port), handler_for(folder))
+    threading.Timer(LIFETIME, server.shutdown).start()
+    signal.signal(signal.SIGTERM, lambda *a: threading.Thread(target=server.shutdown).start())
+    with open(os.path.join(folder, "server.pid"), "w") as f:
+        f.write(str(os.getpid()))
+    server.serve_forever()
+    os._exit(0)
+
+
+def start(folder, url):
+    parts = urllib.parse.urlsplit(url)
+    host, port = parts.hostname, parts.port or 80
+    os.makedirs(folder, exist_ok=True)
+    stop(folder)
+    if os.fork() == 0:
+        os.setsid()
+        null = os.open(os.devnull, os.O_RDWR)
+        for fd in (0, 1, 2):
+            os.dup2(null, fd)
+        try:
+            serve(folder, host, port)
+        finally:
+            os._exit(1)
+    for _ in range(100):
+        try:
+            socket.create_connection((host, port), timeout=0.2).close()
+            print(f"serving {folder} at {url}")
+            return 0
+        except OSError:
+            time.sleep(0.05)
+    print(f"serve-package: no server listening at {host}:{port}", file=sys.stderr)
+    return 1
+
+
+def stop(folder):
+    pid_file = os.path.join(folder, "server.pid")
+    try:
+        with open(pid_file) as f:
+            pid = int(f.read())
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(50):
+            os.kill(pid, 0)
+            time.sleep(0.05)
+    except (OSError, ValueError):
+        pass
+    try:
+        os.remove(pid_file)
+    except OSError:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 4 and sys.argv[1] == "start":
+        sys.exit(start(sys.argv[2], sys.argv[3]))
+    if len(sys.argv) == 3 and sys.argv[1] == "stop":
+        sys.exit(stop(sys.argv[2]))
+    print(__doc__, file=sys.stderr)
+    sys.exit(2)
