@@ -9,7 +9,8 @@ read on each request so a test can switch it between runs of the installer:
   (absent), "ok"      the package at full speed
   "slow N"            the package at about N bytes per second
   "status N"          status N with an empty body
-Each request appends its path to DIR/requests.log. The server ends by itself after
+Each request appends its path to DIR/requests.log, each whole package sent its end
+time (Unix seconds) and size to DIR/sent.log. The server ends by itself after
 LIFETIME seconds so that nothing outlives a broken run.
 """
 import http.server, os, signal, socket, socketserver, sys, threading, time, urllib.parse
@@ -65,6 +66,9 @@ def handler_for(folder):
                         time.sleep(0.05)
                 else:
                     self.wfile.write(body)
+                self.wfile.flush()
+                with open(os.path.join(folder, "sent.log"), "a") as log:
+                    log.write("%.3f %d\n" % (time.time(), len(body)))
             except OSError:
                 pass  # the installer stopped reading
 

@@ -49,6 +49,7 @@ public:
     // A message box or dialog of the process other than the main window, or null.
     HWND wait_dialog(milliseconds timeout = milliseconds(20000));
     HWND main_window() const { return window_; }
+    HANDLE process() const { return process_; }
     DWORD pid() const { return pid_; }
 
 private:

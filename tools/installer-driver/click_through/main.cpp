@@ -1,18 +1,25 @@
 // The demo's automatic click-through: installs with the real window, keeping a screenshot
-// of each stage, then prints where they are, what got installed and how long it took.
-//   click_through.exe <installer exe> <folder for the screenshots>
+// of each stage, then prints where they are, what got installed and how long each phase
+// of the install took, measured from outside the installer:
+//   download  click .. the server's end of sending (its <serve folder>\sent.log)
+//   unpack    .. the install directory appears (files are written only after decoding)
+//   write     .. the uninstall entry appears (registered right after the last file)
+//   rest      .. the launcher's record of its start
+//   click_through.exe <installer exe> <screenshot folder> [<serve folder>]
 #include <windows.h>
+#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "installer/app/config/product.h"
 #include "tools/installer-driver/driver.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
 std::wstring shots;
@@ -24,8 +31,30 @@ void shot(const wchar_t* stage) {
     std::fflush(stdout);
 }
 
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+// Unix time in seconds, the clock the server writes.
+double now() {
+    FILETIME time = {};
+    GetSystemTimeAsFileTime(&time);
+    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return ticks / 1e7 - 11644473600.0;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool registered() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The end of the last whole package the server sent, 0 when none.
+double sent_at(const std::wstring& serve) {
+    std::ifstream in((serve + L"\\sent.log").c_str());
+    double end = 0, time = 0;
+    long long size = 0;
+    while (in >> time >> size) end = time;
+    return end;
 }
 
 int fail(const wchar_t* what) {
@@ -37,14 +66,16 @@ int fail(const wchar_t* what) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::wprintf(L"usage: click_through <installer exe> <screenshot folder>\n");
+    if (argc != 3 && argc != 4) {
+        std::wprintf(L"usage: click_through <installer exe> <screenshot folder> [<serve folder>]\n");
         return 2;
     }
     shots = argv[2];
+    const std::wstring serve = argc == 4 ? argv[3] : std::wstring();
     const ui::PageDescription install = driver::install_page();
     const ui::PageDescription uninstall = driver::uninstall_page();
     const std::wstring dir = L"C:\\Games\\Velkarion";
+    const std::wstring record = dir + L"\\launcher\\launcher-started.txt";
 
     std::wprintf(L"starting the installer\n");
     driver::Installer installer(argv[1], L"");
@@ -53,22 +84,46 @@ int wmain(int argc, wchar_t** argv) {
                  installer.text(install, L"disk_size").c_str());
     shot(L"install-page");
 
-    const auto clicked = Clock::now();
+    const double clicked = now();
     if (!installer.click(install, L"install")) return fail(L"no install button");
-    Sleep(300);
-    shot(L"installing");
-    const std::wstring record = dir + L"\\launcher\\launcher-started.txt";
+    double written_from = 0, registered_at = 0, launched = 0, closed = 0;
+    bool progress_shot = false;
+    SIZE_T peak = 0;
+    const double limit = clicked + 600;
+    while (!launched && now() < limit) {
+        const double t = now();
+        PROCESS_MEMORY_COUNTERS memory = {};
+        if (installer.running() && GetProcessMemoryInfo(installer.process(), &memory, sizeof(memory)))
+            peak = std::max(peak, std::max(memory.PeakWorkingSetSize, memory.PeakPagefileUsage));
+        if (!progress_shot && t - clicked > 1.5) {
+            shot(L"installing");
+            progress_shot = true;
+        }
+        if (!written_from && exists(dir)) written_from = t;
+        if (!registered_at && registered()) registered_at = t;
+        if (!closed && !installer.running()) closed = t;
+        if (exists(record)) launched = t;
+        Sleep(10);
+    }
+    if (!launched) return fail(L"the launcher did not start");
     DWORD code = 1;
-    if (!installer.wait_exit(code, std::chrono::minutes(10))) return fail(L"the install did not end");
-    const double closed = seconds_since(clicked);
-    if (!driver::wait_for([&] { return GetFileAttributesW(record.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                          std::chrono::seconds(30)))
-        return fail(L"the launcher did not start");
-    const double launched = seconds_since(clicked);
+    installer.wait_exit(code, std::chrono::seconds(30));
+    if (!closed) closed = now();
     Sleep(700);
     shot(L"launcher-started");
-    std::wprintf(L"install: window closed %.2f s after the click (exit code %lu), launcher started after %.2f s\n",
-                 closed, code, launched);
+
+    const double downloaded = serve.empty() ? 0 : sent_at(serve);
+    std::wprintf(L"install (exit code %lu), seconds after the click:\n", code);
+    if (downloaded > clicked) {
+        std::wprintf(L"  %-10ls %7.2f\n", L"download", downloaded - clicked);
+        std::wprintf(L"  %-10ls %7.2f\n", L"unpack", written_from - downloaded);
+    } else {
+        std::wprintf(L"  %-10ls %7.2f\n", L"download+unpack", written_from - clicked);
+    }
+    std::wprintf(L"  %-10ls %7.2f\n", L"write", registered_at - written_from);
+    std::wprintf(L"  %-10ls %7.2f\n", L"rest", launched - registered_at);
+    std::wprintf(L"  %-10ls %7.2f (window closed at %.2f)\n", L"total", launched - clicked, closed - clicked);
+    std::wprintf(L"  peak memory of the installer: %.1f MiB\n", peak / 1048576.0);
 
     std::wprintf(L"installed below %ls:\n", dir.c_str());
     std::error_code error;
@@ -78,9 +133,9 @@ int wmain(int argc, wchar_t** argv) {
         if (!entry.is_regular_file(error)) continue;
         const auto size = entry.file_size(error);
         total += size;
-        if (++files <= 25) std::wprintf(L"  %10llu  %ls\n", static_cast<unsigned long long>(size), entry.path().c_str());
+        if (++files <= 20) std::wprintf(L"  %12llu  %ls\n", static_cast<unsigned long long>(size), entry.path().c_str());
     }
-    if (files > 25) std::wprintf(L"  ... %d files in all\n", files);
+    if (files > 20) std::wprintf(L"  ...\n");
     std::wprintf(L"  %d files, %.1f MiB\n", files, total / 1048576.0);
 
     std::wprintf(L"starting it again: the uninstall page\n");
