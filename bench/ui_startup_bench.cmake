@@ -1,8 +1,7 @@
-# The window start-up benchmark needs the window library and test pictures: windows only.
+# The window start-up benchmark needs the window library and the product's resources:
+# windows only.
 if(WIN32)
-  enable_language(RC)
-  target_sources(ui_startup_bench PRIVATE "${PROJECT_SOURCE_DIR}/tests/ui/test_resources.rc")
-  target_link_libraries(ui_startup_bench PRIVATE velk_ui)
+  target_link_libraries(ui_startup_bench PRIVATE velk_ui velk_resources)
   target_link_options(ui_startup_bench PRIVATE -municode -mwindows)
 else()
   set_source_files_properties("${CMAKE_CURRENT_SOURCE_DIR}/ui_startup_bench.cpp" PROPERTIES HEADER_FILE_ONLY ON)

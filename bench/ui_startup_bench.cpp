@@ -1,6 +1,7 @@
-// Window start-up: time from process start to the first complete paint of a page, and
-// what an empty program's start costs on the same system. Run with no argument; it
-// starts itself as the measured child. Prints a table of medians in milliseconds.
+// Window start-up: time from process start to the first complete paint of the real
+// install and uninstall pages with the real resources, and what an empty program's start
+// costs on the same system. Run with no argument; it starts itself as the measured child.
+// Prints a table of medians in milliseconds.
 
 #include <windows.h>
 
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "installer/ui/main_window.h"
-#include "tests/ui/win32/window_harness.h"
+#include "installer/ui/pages.h"
 
 namespace {
 
@@ -30,10 +31,13 @@ void signal_ready() {
     }
 }
 
-int page_child() {
+int page_child(bool install) {
     Quiet cb;
     auto w = ui::create_main_window();
-    w->create(uitest::test_page(), &cb);
+    ui::PageDescription page;
+    if (install) build_install_page(page, *w); else build_uninstall_page(page, *w);
+    w->create(page, &cb);
+    if (!install) w->set_text(L"path", L"C:\\Games\\Velkarion");
     w->show_all(L"");
     // The first idle turn comes once every pending paint has been handled.
     w->post([&] { signal_ready(); w->close(); });
@@ -73,19 +77,23 @@ int wmain(int argc, wchar_t** argv) {
         signal_ready();
         return 0;
     }
-    if (argc > 1 && std::wstring(argv[1]) == L"--page") return page_child();
+    if (argc > 1 && std::wstring(argv[1]) == L"--install") return page_child(true);
+    if (argc > 1 && std::wstring(argv[1]) == L"--uninstall") return page_child(false);
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const int runs = 7;
-    std::vector<double> empty, page;
+    std::vector<double> empty, install, uninstall;
     for (int i = 0; i < runs; ++i) {
         empty.push_back(measure(self, L"--empty"));
-        page.push_back(measure(self, L"--page"));
+        install.push_back(measure(self, L"--install"));
+        uninstall.push_back(measure(self, L"--uninstall"));
     }
-    double e = median(empty), p = median(page);
-    std::printf("%-36s %10s\n", "start (median of 7 runs)", "ms");
-    std::printf("%-36s %10.1f\n", "empty program", e);
-    std::printf("%-36s %10.1f\n", "page, first complete paint", p);
-    std::printf("%-36s %10.1f\n", "window start-up beyond empty", p - e);
+    double e = median(empty), p = median(install), u = median(uninstall);
+    std::printf("%-40s %10s\n", "start (median of 7 runs)", "ms");
+    std::printf("%-40s %10.1f\n", "empty program", e);
+    std::printf("%-40s %10.1f\n", "install page, first complete paint", p);
+    std::printf("%-40s %10.1f\n", "uninstall page, first complete paint", u);
+    std::printf("%-40s %10.1f\n", "install page start-up beyond empty", p - e);
+    std::printf("%-40s %10.1f\n", "uninstall page start-up beyond empty", u - e);
     return 0;
 }

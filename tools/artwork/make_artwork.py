@@ -22,7 +22,7 @@ SHEET = (450, 200)
 SS = 4  # supersampling factor for shapes
 
 BOLD = ["/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", "/usr/share/wine/fonts/tahomabd.ttf"]
-REGULAR = ["/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", "/usr/share/wine/fonts/tahoma.ttf"]
+REGULAR = ["/usr/share/wine/fonts/tahoma.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"]
 CONDENSED_BOLD = ["/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf"] + BOLD
 
 # The theme. EDIT is the window's edit colour: the field and the empty progress track.
@@ -190,13 +190,13 @@ def glyph_tile(kind, hover):
     d = ImageDraw.Draw(big)
     if hover:
         d.rounded_rectangle([0, 0, n - 1, n - 1], 2 * SS, fill=(DANGER if kind == "exit" else (92, 84, 112)) + (255,))
-    colour = (WHITE if hover else (176, 170, 188)) + (255,)
-    w = int(1.4 * SS)
+    colour = (WHITE if hover else (206, 200, 218)) + (255,)
+    w = int(1.6 * SS)
     if kind == "exit":
-        d.line([(2.5 * SS, 2.5 * SS), (7.5 * SS, 7.5 * SS)], fill=colour, width=w)
-        d.line([(7.5 * SS, 2.5 * SS), (2.5 * SS, 7.5 * SS)], fill=colour, width=w)
+        d.line([(1.8 * SS, 1.8 * SS), (8.2 * SS, 8.2 * SS)], fill=colour, width=w)
+        d.line([(8.2 * SS, 1.8 * SS), (1.8 * SS, 8.2 * SS)], fill=colour, width=w)
     else:
-        d.rectangle([2 * SS, 6 * SS, 8 * SS - 1, 7.5 * SS], fill=colour)
+        d.rectangle([1.5 * SS, 6.5 * SS, 8.5 * SS, 8.2 * SS], fill=colour)
     return big.resize((10, 10), Image.LANCZOS)
 
 
@@ -248,8 +248,11 @@ def fill_tile():
         d.line([(x, 0), (x, h)], fill=mix(ACCENT_DARK, ACCENT, x / (w - 1)) + (255,))
     d.line([(0, 0), (w, 0)], fill=(150, 220, 255, 255))
     d.line([(0, h - 1), (w, h - 1)], fill=(16, 80, 150, 255))
-    for x in range(-h, w, 12):  # faint diagonal stripes
-        d.line([(x, h), (x + h, 0)], fill=(255, 255, 255, 16), width=3)
+    stripes = Image.new("RGBA", (w, h), (0, 0, 0, 0))
+    sd = ImageDraw.Draw(stripes)
+    for x in range(-h, w, 12):  # faint diagonal stripes, blended over the gradient
+        sd.line([(x, h), (x + h, 0)], fill=(255, 255, 255, 22), width=4)
+    img.alpha_composite(stripes)
     return img
 
 
