@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -147,19 +148,16 @@ std::string repeat(const std::string& text, int times) {
 
 class InstallProcedure : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static TempFolder desktop(L"desktop");
-        use_desktop_folder(desktop.path());
-        desktop_folder() = desktop.path();
-    }
-    static std::wstring& desktop_folder() {
-        static std::wstring folder;
+    static void SetUpTestSuite() { desktop().reset(new PrivateDesktop); }
+    static void TearDownTestSuite() { desktop().reset(); }
+    static std::unique_ptr<PrivateDesktop>& desktop() {
+        static std::unique_ptr<PrivateDesktop> folder;
         return folder;
     }
 
     void SetUp() override {
         if (server_host().empty()) GTEST_SKIP() << "loopback server not running (CTest fixture install_fixture)";
-        ASSERT_EQ(desktop_folder() + L"\\" + DESKTOP_SHORTCUT_NAME, desktop_shortcut_path());
+        ASSERT_EQ(desktop()->path() + L"\\" + DESKTOP_SHORTCUT_NAME, desktop_shortcut_path());
         unregister_uninstall();
         DeleteFileW(desktop_shortcut_path().c_str());
     }

@@ -174,8 +174,7 @@ TEST(RemoveTree, JunctionAndSymbolicLinkMadeByTheSystemAreNotFollowed) {
 }
 
 TEST(RemoveInstallation, RemovesTreeShortcutAndKeyKeepsUninstaller) {
-    TempFolder desktop(L"desktop");
-    use_desktop_folder(desktop.path());
+    const PrivateDesktop desktop;
     ASSERT_EQ(desktop.path() + L"\\" + DESKTOP_SHORTCUT_NAME, desktop_shortcut_path());
     TempFolder root(L"install");
     const std::wstring dir = root.path() + L"\\";

@@ -2,6 +2,7 @@
 // A fresh folder below the temporary folder, removed with its content at the end.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 class TempFolder {
@@ -57,14 +58,31 @@ inline void write_file(const std::wstring& path, const std::string& data) {
 
 inline bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Points this process's (and its prefix's) desktop folder at folder: the prefix's own
-// desktop is the Unix home folder, which other programs on the machine share.
-inline void use_desktop_folder(const std::wstring& folder) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   DWORD((folder.size() + 1) * 2));
-    RegCloseKey(key);
-}
+// A desktop folder of the test's own for as long as it lives: the prefix's desktop is the
+// Unix home folder, which other programs on the machine share. The prefix's registry keeps
+// the setting, so it is taken back at the end.
+class PrivateDesktop {
+public:
+    PrivateDesktop() : folder_(L"desktop") { set(folder_.path().c_str()); }
+    PrivateDesktop(const PrivateDesktop&) = delete;
+    PrivateDesktop& operator=(const PrivateDesktop&) = delete;
+    ~PrivateDesktop() { set(nullptr); }
+
+    const std::wstring& path() const { return folder_.path(); }
+
+private:
+    static void set(const wchar_t* folder) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER,
+                            L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", 0,
+                            nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        if (folder)
+            RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder),
+                           DWORD((wcslen(folder) + 1) * 2));
+        else
+            RegDeleteValueW(key, L"Desktop");
+        RegCloseKey(key);
+    }
+    TempFolder folder_;
+};
