@@ -1,0 +1,484 @@
+// The ZIP reader against packages written by Python's zipfile, Info-ZIP zip and 7-Zip
+// (made by make_fixtures.py as a test fixture) and against hand-built damaged packages.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "installer/package/errors.h"
+#include "installer/package/parallel.h"
+#include "installer/package/utf8.h"
+#include "installer/package/zip_reader.h"
+
+namespace {
+
+using boost::system::error_code;
+
+std::string fixture_dir() {
+    const char* build = std::getenv("VELK_BINARY_DIR");
+    std::string dir = std::string(build ? build : ".") + "/tests/package/zip_fixtures/";
+#ifdef _WIN32
+    dir = "Z:" + dir;  // the Unix path as Wine shows it
+#endif
+    return dir;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::wstring from_utf16_hex(const std::string& hex) {
+    std::wstring out;
+    for (std::size_t i = 0; i + 4 <= hex.size(); i += 4) {
+        const unsigned low = std::stoul(hex.substr(i, 2), nullptr, 16);
+        const unsigned high = std::stoul(hex.substr(i + 2, 2), nullptr, 16);
+        out.push_back(static_cast<wchar_t>(high << 8 | low));
+    }
+    return out;
+}
+
+std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The outcome text the install would show for this identifier and code.
+std::wstring outcome(const char* identifier, const error_code& code) {
+    return describe_exception(std::make_exception_ptr(boost::system::system_error(code, identifier)));
+}
+
+std::wstring expected_outcome(const std::string& identifier, int value,
+                              const boost::system::error_category& category) {
+    std::wostringstream text;
+    text << widen(identifier) << L": " << widen(category.message(value)) << L":"
+         << widen(category.name()) << L":" << value;
+    return text.str();
+}
+
+void put16(std::string& out, unsigned value) {
+    out.push_back(static_cast<char>(value & 0xFF));
+    out.push_back(static_cast<char>(value >> 8 & 0xFF));
+}
+
+void put32(std::string& out, std::uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+void patch32(std::string& out, std::size_t at, std::uint32_t value) {
+    std::string bytes;
+    put32(bytes, value);
+    out.replace(at, 4, bytes);
+}
+
+void patch16(std::string& out, std::size_t at, unsigned value) {
+    std::string bytes;
+    put16(bytes, value);
+    out.replace(at, 2, bytes);
+}
+
+struct Entry {
+    std::string name;
+    std::string data;  // as stored (already compressed)
+    std::uint16_t method = 0;
+    std::int64_t uncompressed = -1;  // -1: data.size()
+    std::uint16_t flags = 0;
+    std::string local_name;  // empty: same as name
+    std::string local_extra;
+};
+
+struct Built {
+    std::string bytes;
+    std::size_t end_record;                  // position of the end record
+    std::size_t directory;                   // position of the central directory
+    std::vector<std::size_t> local_headers;  // positions, prefix included
+};
+
+// A one-disk archive after `prefix`; offsets count from the archive's own start.
+Built build(const std::vector<Entry>& entries, const std::string& prefix = "",
+            const std::string& comment = "") {
+    Built b;
+    b.bytes = prefix;
+    std::vector<std::uint32_t> offsets;
+    for (const Entry& e : entries) {
+        b.local_headers.push_back(b.bytes.size());
+        offsets.push_back(static_cast<std::uint32_t>(b.bytes.size() - prefix.size()));
+        const std::string& local_name = e.local_name.empty() ? e.name : e.local_name;
+        put32(b.bytes, 0x04034B50);
+        put16(b.bytes, 20);
+        put16(b.bytes, e.flags);
+        put16(b.bytes, e.method);
+        put32(b.bytes, 0);  // time, date
+        put32(b.bytes, 0);  // CRC
+        put32(b.bytes, 0);  // sizes: the central directory's govern
+        put32(b.bytes, 0);
+        put16(b.bytes, static_cast<unsigned>(local_name.size()));
+        put16(b.bytes, static_cast<unsigned>(e.local_extra.size()));
+        b.bytes += local_name + e.local_extra + e.data;
+    }
+    b.directory = b.bytes.size();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const Entry& e = entries[i];
+        put32(b.bytes, 0x02014B50);
+        put16(b.bytes, 20);
+        put16(b.bytes, 20);
+        put16(b.bytes, e.flags);
+        put16(b.bytes, e.method);
+        put32(b.bytes, 0);
+        put32(b.bytes, 0);
+        put32(b.bytes, static_cast<std::uint32_t>(e.data.size()));
+        put32(b.bytes, static_cast<std::uint32_t>(e.uncompressed < 0 ? e.data.size() : e.uncompressed));
+        put16(b.bytes, static_cast<unsigned>(e.name.size()));
+        put16(b.bytes, 4);  // an extra field, skipped
+        put16(b.bytes, 3);  // a comment, skipped
+        put16(b.bytes, 0);
+        put16(b.bytes, 0);
+        put32(b.bytes, 0);
+        put32(b.bytes, offsets[i]);
+        b.bytes += e.name + "XXXX" + "cmt";
+    }
+    b.end_record = b.bytes.size();
+    put32(b.bytes, 0x06054B50);
+    put32(b.bytes, 0);
+    put16(b.bytes, static_cast<unsigned>(entries.size()));
+    put16(b.bytes, static_cast<unsigned>(entries.size()));
+    put32(b.bytes, static_cast<std::uint32_t>(b.end_record - b.directory));
+    put32(b.bytes, static_cast<std::uint32_t>(b.directory - prefix.size()));
+    put16(b.bytes, static_cast<unsigned>(comment.size()));
+    b.bytes += comment;
+    return b;
+}
+
+std::vector<Entry> two_stored() {
+    std::vector<Entry> entries(2);
+    entries[0].name = "first.txt";
+    entries[0].data = "the first file";
+    entries[1].name = "dir/second.bin";
+    entries[1].data = std::string("\0\1\2second", 9);
+    return entries;
+}
+
+struct Opened {
+    const char* identifier;
+    error_code code;
+};
+
+Opened open_package(ZipReader& reader) {
+    Opened result{nullptr, error_code()};
+    result.identifier = reader.open(result.code);
+    return result;
+}
+
+std::string read_ok(const ZipReader& reader, int index) {
+    std::string output;
+    error_code code;
+    const char* identifier = reader.read_entry(index, output, code);
+    EXPECT_EQ(nullptr, identifier) << identifier;
+    return output;
+}
+
+}  // namespace
+
+TEST(ZipReaderTools, EveryEntryOfEveryToolsPackageDecodesToItsSource) {
+    std::map<std::wstring, std::string> sources;
+    std::istringstream listing(read_file(fixture_dir() + "sources.txt"));
+    std::string id, hex;
+    while (listing >> id >> hex) {
+        sources[from_utf16_hex(hex)] = read_file(fixture_dir() + "sources/" + id + ".bin");
+    }
+    ASSERT_EQ(8u, sources.size()) << "fixtures missing in " << fixture_dir();
+    ASSERT_TRUE(sources.count(L"icons/\xD83C\xDFAE.ico")) << "surrogate pair in a name";
+
+    std::istringstream manifest(read_file(fixture_dir() + "manifest.txt"));
+    std::string name;
+    int packages = 0;
+    while (manifest >> name) {
+        SCOPED_TRACE(name);
+        ++packages;
+        const std::string package = read_file(fixture_dir() + name);
+        ZipReader reader(package);
+        const Opened opened = open_package(reader);
+        ASSERT_EQ(nullptr, opened.identifier) << opened.identifier;
+        std::size_t files = 0;
+        for (int i = 0; i < reader.entry_count(); ++i) {
+            const std::wstring entry = reader.entry_name(i);
+            const std::string data = read_ok(reader, i);
+            if (!entry.empty() && entry.back() == L'/') {
+                EXPECT_TRUE(data.empty());
+                continue;
+            }
+            const auto source = sources.find(entry);
+            ASSERT_NE(sources.end(), source) << "unexpected entry " << i;
+            EXPECT_TRUE(data == source->second) << "entry " << i << " differs";
+            ++files;
+        }
+        EXPECT_EQ(sources.size(), files);
+    }
+    EXPECT_EQ(14, packages);
+}
+
+TEST(ZipReaderTools, Zip64PackageIsRefusedInOpen) {
+    std::istringstream refused(read_file(fixture_dir() + "refused.txt"));
+    std::string name, identifier;
+    ASSERT_TRUE(refused >> name >> identifier);
+    const std::string package = read_file(fixture_dir() + name);
+    ZipReader reader(package);
+    const Opened opened = open_package(reader);
+    ASSERT_NE(nullptr, opened.identifier);
+    EXPECT_EQ(identifier, opened.identifier);
+    EXPECT_EQ(expected_outcome("zip.zip64", 50, boost::system::system_category()),
+              outcome(opened.identifier, opened.code));
+}
+
+TEST(ZipReaderTools, ConcurrentReadsOfDifferentEntriesAgree) {
+    const std::string package = read_file(fixture_dir() + "7zip_bzip2.zip");
+    ZipReader reader(package);
+    ASSERT_EQ(nullptr, open_package(reader).identifier);
+    std::vector<std::string> once(reader.entry_count());
+    for (int i = 0; i < reader.entry_count(); ++i) once[i] = read_ok(reader, i);
+    std::atomic<int> differing{0};
+    parallel::parallel_for(0, std::size_t(reader.entry_count()) * 2, [&](std::size_t k) {
+        const int index = static_cast<int>(k % once.size());
+        std::string output;
+        error_code code;
+        if (reader.read_entry(index, output, code) || output != once[index]) ++differing;
+    }, 4);
+    EXPECT_EQ(0, differing.load());
+}
+
+// Each failure of open, with the outcome text the user would read.
+TEST(ZipReaderOpen, DamagedPackagesFailWithTheirIdentifierAndCode) {
+    const auto& sys = boost::system::system_category();
+    struct Case {
+        const char* what;
+        std::string package;
+        const char* identifier;
+        int value;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"empty package", "", "zip.tail.seek", 87});
+    cases.push_back({"shorter than an end record", "PK\x05\x06 short", "zip.eocd", 11});
+    cases.push_back({"no end record", std::string(70000, 'z'), "zip.eocd", 11});
+    {
+        // The only end record is followed by less comment than it announces.
+        Built b = build(two_stored());
+        patch16(b.bytes, b.end_record + 20, 10);
+        b.bytes += "12345";
+        cases.push_back({"comment runs past the end", b.bytes, "zip.eocd", 11});
+    }
+    {
+        // An end record more than 66560 bytes before the end is out of the window.
+        Built b = build(two_stored());
+        b.bytes += std::string(66560 - 21, '\0');
+        cases.push_back({"end record before the window", b.bytes, "zip.eocd", 11});
+    }
+    {
+        Built b = build(two_stored());
+        patch32(b.bytes, b.end_record + 12, static_cast<std::uint32_t>(b.end_record + 1));
+        cases.push_back({"directory starts before the package", b.bytes, "zip.cd.seek", 87});
+    }
+    {
+        Built b = build(two_stored());
+        b.bytes[b.directory] = 'Q';
+        cases.push_back({"directory signature", b.bytes, "zip.cd.signature", 11});
+    }
+    {
+        Built b = build(two_stored());
+        patch16(b.bytes, b.end_record + 10, 3);
+        cases.push_back({"more entries than records", b.bytes, "zip.cd.truncated", 11});
+    }
+    {
+        // The second record's fixed part would start inside the first's comment.
+        Built b = build(two_stored());
+        const std::size_t first = b.directory;
+        patch16(b.bytes, first + 32, 0xFFFF);
+        cases.push_back({"comment length past the copy", b.bytes, "zip.cd.truncated", 11});
+    }
+    {
+        // A zip64 end record and its locator between directory and end record, with the
+        // 32-bit fields as markers.
+        Built b = build(two_stored());
+        std::string zip64;
+        put32(zip64, 0x06064B50);
+        zip64 += std::string(52, '\0');
+        put32(zip64, 0x07064B50);
+        put32(zip64, 0);
+        put32(zip64, static_cast<std::uint32_t>(b.end_record));
+        put32(zip64, 0);
+        put32(zip64, 1);
+        b.bytes.insert(b.end_record, zip64);
+        const std::size_t end = b.end_record + zip64.size();
+        patch16(b.bytes, end + 8, 0xFFFF);
+        patch16(b.bytes, end + 10, 0xFFFF);
+        patch32(b.bytes, end + 12, 0xFFFFFFFF);
+        patch32(b.bytes, end + 16, 0xFFFFFFFF);
+        cases.push_back({"zip64 markers and locator", b.bytes, "zip.zip64", 50});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZipReader reader(c.package);
+        const Opened opened = open_package(reader);
+        ASSERT_NE(nullptr, opened.identifier);
+        EXPECT_STREQ(c.identifier, opened.identifier);
+        EXPECT_EQ(expected_outcome(c.identifier, c.value, sys), outcome(opened.identifier, opened.code));
+    }
+}
+
+TEST(ZipReaderOpen, EndRecordSearch) {
+    {
+        const std::string empty = build({}).bytes;
+        ASSERT_EQ(22u, empty.size());
+        ZipReader reader(empty);
+        EXPECT_EQ(nullptr, open_package(reader).identifier);
+        EXPECT_EQ(0, reader.entry_count());
+    }
+    {
+        // A comment that holds a false end record announcing more comment than there is.
+        std::string fake;
+        put32(fake, 0x06054B50);
+        fake += std::string(16, '\0');
+        put16(fake, 100);
+        const Built b = build(two_stored(), "", fake + "tail");
+        ZipReader reader(b.bytes);
+        EXPECT_EQ(nullptr, open_package(reader).identifier);
+        EXPECT_EQ(2, reader.entry_count());
+    }
+    {
+        // Two end records that both fit: the one nearer the end, which counts one entry
+        // and takes the first end record as directory bytes after that entry.
+        Built b = build(two_stored());
+        std::string nearer = b.bytes.substr(b.end_record, 22);
+        patch16(nearer, 10, 1);
+        patch32(nearer, 12, static_cast<std::uint32_t>(b.end_record + 22 - b.directory));
+        patch16(b.bytes, b.end_record + 20, 22);
+        b.bytes += nearer;
+        ZipReader reader(b.bytes);
+        EXPECT_EQ(nullptr, open_package(reader).identifier);
+        ASSERT_EQ(1, reader.entry_count());
+        EXPECT_EQ("the first file", read_ok(reader, 0));
+    }
+}
+
+TEST(ZipReaderOpen, BytesInFrontAndLongestCommentAreAllowed) {
+    const std::string prefix(12345, '\x7F');
+    const Built b = build(two_stored(), prefix, std::string(65535, 'c'));
+    ZipReader reader(b.bytes);
+    ASSERT_EQ(nullptr, open_package(reader).identifier);
+    ASSERT_EQ(2, reader.entry_count());
+    EXPECT_EQ(L"dir/second.bin", reader.entry_name(1));
+    EXPECT_EQ("the first file", read_ok(reader, 0));
+    EXPECT_EQ(std::string("\0\1\2second", 9), read_ok(reader, 1));
+}
+
+TEST(ZipReaderOpen, NameRunningPastTheDirectoryIsCut) {
+    std::vector<Entry> entries(1);
+    entries[0].name = "abc";
+    Built b = build(entries);
+    // 4 extra + 3 comment bytes follow the name: a name length of 12 passes the copy by 2.
+    patch16(b.bytes, b.directory + 28, 12);
+    ZipReader reader(b.bytes);
+    ASSERT_EQ(nullptr, open_package(reader).identifier);
+    EXPECT_EQ(L"abcXXXXcmt", reader.entry_name(0));
+}
+
+// Each failure of read_entry, with the outcome text the user would read.
+TEST(ZipReaderRead, DamagedEntriesFailWithTheirIdentifierAndCode) {
+    const auto& sys = boost::system::system_category();
+    struct Case {
+        const char* what;
+        std::string package;
+        int index;
+        const char* identifier;
+        int value;
+        const boost::system::error_category* category;
+    };
+    std::vector<Case> cases;
+    const Built good = build(two_stored());
+    cases.push_back({"negative index", good.bytes, -1, "zip.idx", 22, &boost::system::generic_category()});
+    cases.push_back({"index past the list", good.bytes, 2, "zip.idx", 22, &boost::system::generic_category()});
+    {
+        Built b = good;
+        // Second record's offset field: directory + first record (46 + 9 + 7) + 42.
+        patch32(b.bytes, b.directory + 62 + 42, 0x80000000u);
+        cases.push_back({"top bit in the offset", b.bytes, 1, "zip.hdr.seek", 87, &sys});
+        patch32(b.bytes, b.directory + 62 + 42, static_cast<std::uint32_t>(b.bytes.size()));
+        cases.push_back({"offset at the end", b.bytes, 1, "zip.hdr.seek", 87, &sys});
+        patch32(b.bytes, b.directory + 62 + 42, static_cast<std::uint32_t>(b.bytes.size() - 29));
+        cases.push_back({"29 bytes left", b.bytes, 1, "zip.hdr.read", 38, &sys});
+        patch32(b.bytes, b.directory + 62 + 42, 1);
+        cases.push_back({"local signature", b.bytes, 1, "zip.hdr.signature", 11, &sys});
+    }
+    {
+        Built b = good;
+        patch16(b.bytes, b.local_headers[1] + 28, 0xFFFF);
+        cases.push_back({"data starts past the end", b.bytes, 1, "zip.data.seek", 87, &sys});
+    }
+    {
+        Built b = good;
+        patch32(b.bytes, b.directory + 62 + 20, 0xFFFFFFF0u);
+        cases.push_back({"compressed size past the end", b.bytes, 1, "zip.data.read", 38, &sys});
+    }
+    {
+        std::vector<Entry> entries = two_stored();
+        entries[0].method = 6;
+        cases.push_back({"method 6", build(entries).bytes, 0, "zip.method", 0, &sys});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZipReader reader(c.package);
+        ASSERT_EQ(nullptr, open_package(reader).identifier);
+        std::string output = "left over";
+        error_code code(5, boost::system::generic_category());
+        const char* identifier = reader.read_entry(c.index, output, code);
+        ASSERT_NE(nullptr, identifier);
+        EXPECT_STREQ(c.identifier, identifier);
+        EXPECT_EQ(expected_outcome(c.identifier, c.value, *c.category), outcome(identifier, code));
+        if (std::string(c.identifier) == "zip.data.read") {
+            EXPECT_TRUE(output.empty());
+        }
+    }
+}
+
+TEST(ZipReaderRead, LocalHeaderLengthsFlagsAndStoredSizesAsStored) {
+    std::vector<Entry> entries(3);
+    entries[0].name = "a.txt";
+    entries[0].local_name = "a-much-longer-local-name.txt";
+    entries[0].local_extra = std::string(37, 'E');
+    entries[0].data = "found through the local lengths";
+    entries[1].name = "encrypted-and-described";
+    entries[1].flags = 0x0001 | 0x0008 | 0x0800;
+    entries[1].data = "read as if the flags were clear";
+    entries[2].name = "sizes-differ";
+    entries[2].data = "five!";
+    entries[2].uncompressed = 100;
+    const Built b = build(entries);
+    ZipReader reader(b.bytes);
+    ASSERT_EQ(nullptr, open_package(reader).identifier);
+    EXPECT_EQ(L"a.txt", reader.entry_name(0));
+    EXPECT_EQ("found through the local lengths", read_ok(reader, 0));
+    EXPECT_EQ("read as if the flags were clear", read_ok(reader, 1));
+    EXPECT_EQ("five!", read_ok(reader, 2));
+}
+
+TEST(Utf8Names, ConvertsToUtf16CodeUnitsWithReplacements) {
+    const auto convert = [](const std::string& s) { return utf8_to_utf16(s.data(), s.size()); };
+    EXPECT_EQ(L"", convert(""));
+    EXPECT_EQ(std::wstring(L"a\0b", 3), convert(std::string("a\0b", 3)));
+    EXPECT_EQ(L"\x00E9t\x00E9/\x65E5", convert("\xC3\xA9t\xC3\xA9/\xE6\x97\xA5"));
+    EXPECT_EQ(L"\xD83C\xDFAE", convert("\xF0\x9F\x8E\xAE"));
+    EXPECT_EQ(L"\xDBFF\xDFFF", convert("\xF4\x8F\xBF\xBF"));
+    // Each maximal ill-formed subsequence is one replacement; the byte that broke it starts
+    // the next sequence.
+    EXPECT_EQ(L"\xFFFD" L"A", convert("\x80" "A"));
+    EXPECT_EQ(L"\xFFFD\xFFFD", convert("\xC0\xAF"));              // overlong
+    EXPECT_EQ(L"\xFFFD\xFFFD\xFFFD", convert("\xED\xA0\x80"));    // surrogate
+    EXPECT_EQ(L"\xFFFD\xFFFD\xFFFD\xFFFD", convert("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_EQ(L"\xFFFD" L"A", convert("\xE6\x97" "A"));           // cut short
+    EXPECT_EQ(L"\xFFFD", convert("\xF0\x9F\x8E"));                // cut at the end
+    EXPECT_EQ(L"\xFFFD\xFFFD", convert("\xFE\xFF"));
+}
