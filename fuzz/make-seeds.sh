@@ -24,3 +24,37 @@ for data in samples:
                 f.write(bytes([n % 32]) + struct.pack('<I', size)[:3] + entry)
             n += 1
 PY
+
+# zip_reader_fuzz: packages from Python's zipfile and Info-ZIP zip. deflate_fuzz, bzip2_fuzz:
+# a 3-byte little-endian size, then a stream from Python's zlib (raw) or bz2 module.
+mkdir -p "$out/zip_reader_fuzz" "$out/deflate_fuzz" "$out/bzip2_fuzz"
+python3 - "$out" <<'PY'
+import bz2, io, os, sys, zipfile, zlib
+dir = sys.argv[1]
+texts = [b'', b'a', b'launcher package entry\n' * 40, bytes(range(256)) * 4]
+for i, text in enumerate(texts):
+    size = len(text).to_bytes(3, 'little')
+    raw = zlib.compressobj(9, zlib.DEFLATED, -15)
+    with open(f'{dir}/deflate_fuzz/seed{i}', 'wb') as f:
+        f.write(size + raw.compress(text) + raw.flush())
+    with open(f'{dir}/bzip2_fuzz/seed{i}', 'wb') as f:
+        f.write(size + bz2.compress(text, 1))
+for name, method in (('stored', zipfile.ZIP_STORED), ('deflate', zipfile.ZIP_DEFLATED),
+                     ('bzip2', zipfile.ZIP_BZIP2), ('lzma', zipfile.ZIP_LZMA)):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, 'w', method) as z:
+        z.writestr('a.txt', texts[2])
+        z.writestr('dir/\u00e9t\u00e9.bin', texts[3])
+        z.writestr('empty', b'')
+        z.comment = b'comment'
+    with open(f'{dir}/zip_reader_fuzz/{name}.zip', 'wb') as f:
+        f.write(buffer.getvalue())
+with open(f'{dir}/zip_reader_fuzz/empty.zip', 'wb') as f:
+    f.write(b'PK\x05\x06' + bytes(18))
+PY
+root="$(cd "$out" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+printf 'launcher\n%.0s' {1..50} > "$work/a.txt"
+(cd "$work" && zip -q -X "$root/zip_reader_fuzz/infozip.zip" a.txt && printf 'prefix' > p.zip &&
+ cat "$root/zip_reader_fuzz/infozip.zip" >> p.zip && cp p.zip "$root/zip_reader_fuzz/prefixed.zip")
