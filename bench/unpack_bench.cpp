@@ -1,0 +1,197 @@
+// Decoder speeds (deflate, bzip2) and the whole unpack of a generated package on one
+// thread and on all, with the process's peak memory against package + decoded size.
+//   unpack_bench [--entries N] [--entry-kib K]      (default 240 entries of 640 KiB)
+#include <bzlib.h>
+#include <miniz.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "installer/package/decoders.h"
+#include "installer/package/parallel.h"
+#include "installer/package/unpack.h"
+
+std::size_t peak_memory_bytes();
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Game-data-like content: text runs, repeated records and noise; about 3:1 in deflate.
+std::string make_content(std::size_t size, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    static const char* const words[] = {"texture", "mesh", "sound", "level", "shader", "unit", "frame", "cache"};
+    std::string out;
+    out.reserve(size + 64);
+    while (out.size() < size) {
+        switch (rng() % 3) {
+            case 0:
+                out += words[rng() % 8];
+                out += '=' + std::to_string(rng() % 100000) + '\n';
+                break;
+            case 1: out.append(1 + rng() % 48, static_cast<char>(rng())); break;
+            default:
+                for (int k = 0, n = 1 + static_cast<int>(rng() % 24); k < n; ++k) out.push_back(static_cast<char>(rng()));
+        }
+    }
+    out.resize(size);
+    return out;
+}
+
+std::string deflate_raw(const std::string& data) {
+    std::size_t size = 0;
+    void* packed = tdefl_compress_mem_to_heap(data.data(), data.size(), &size, 1);  // fast level, raw
+    if (!packed) throw std::runtime_error("deflate failed");
+    std::string out(static_cast<const char*>(packed), size);
+    mz_free(packed);
+    return out;
+}
+
+std::string bzip2_pack(const std::string& data) {
+    std::string out(data.size() + data.size() / 100 + 600, '\0');
+    unsigned int size = static_cast<unsigned int>(out.size());
+    if (BZ2_bzBuffToBuffCompress(&out[0], &size, const_cast<char*>(data.data()),
+                                 static_cast<unsigned int>(data.size()), 9, 0, 0) != BZ_OK)
+        throw std::runtime_error("bzip2 failed");
+    out.resize(size);
+    return out;
+}
+
+void put16(std::string& out, unsigned v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void put32(std::string& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+struct PackageStats {
+    std::string bytes;
+    std::uint64_t decoded = 0;
+    int entries = 0;
+};
+
+// Three deflate entries to one bzip2 entry, generated and compressed one at a time so
+// only the package itself stays in memory.
+PackageStats make_package(int entries, std::size_t entry_size) {
+    PackageStats stats;
+    std::string directory;
+    for (int i = 0; i < entries; ++i) {
+        const std::string content = make_content(entry_size, static_cast<std::uint32_t>(i + 1));
+        const bool bzip2 = i % 4 == 3;
+        const std::string packed = bzip2 ? bzip2_pack(content) : deflate_raw(content);
+        const std::string name = "data/part" + std::to_string(i) + ".bin";
+        const std::uint32_t offset = static_cast<std::uint32_t>(stats.bytes.size());
+        const unsigned method = bzip2 ? 12 : 8;
+        std::string fixed;
+        put32(fixed, 0);  // CRC, not checked by the reader
+        put32(fixed, static_cast<std::uint32_t>(packed.size()));
+        put32(fixed, static_cast<std::uint32_t>(content.size()));
+        put32(stats.bytes, 0x04034B50);
+        put16(stats.bytes, 20); put16(stats.bytes, 0); put16(stats.bytes, method);
+        put16(stats.bytes, 0); put16(stats.bytes, 0);
+        stats.bytes += fixed;
+        put16(stats.bytes, static_cast<unsigned>(name.size())); put16(stats.bytes, 0);
+        stats.bytes += name + packed;
+        put32(directory, 0x02014B50);
+        put16(directory, 20); put16(directory, 20); put16(directory, 0); put16(directory, method);
+        put16(directory, 0); put16(directory, 0);
+        directory += fixed;
+        put16(directory, static_cast<unsigned>(name.size()));
+        put16(directory, 0); put16(directory, 0); put16(directory, 0); put16(directory, 0);
+        put32(directory, 0); put32(directory, offset);
+        directory += name;
+        stats.decoded += content.size();
+    }
+    const std::uint32_t directory_offset = static_cast<std::uint32_t>(stats.bytes.size());
+    stats.bytes += directory;
+    put32(stats.bytes, 0x06054B50);
+    put16(stats.bytes, 0); put16(stats.bytes, 0);
+    put16(stats.bytes, static_cast<unsigned>(entries)); put16(stats.bytes, static_cast<unsigned>(entries));
+    put32(stats.bytes, static_cast<std::uint32_t>(directory.size())); put32(stats.bytes, directory_offset);
+    put16(stats.bytes, 0);
+    stats.entries = entries;
+    return stats;
+}
+
+using Decoder = const char* (*)(std::string&, std::uint32_t, boost::system::error_code&);
+
+// MB/s of decoded output, best of three.
+double decode_speed(Decoder decode, const std::string& packed, std::size_t size) {
+    double best = 0;
+    for (int run = 0; run < 3; ++run) {
+        std::string data = packed;
+        boost::system::error_code code;
+        const auto start = Clock::now();
+        if (decode(data, static_cast<std::uint32_t>(size), code)) throw std::runtime_error("decode failed");
+        const double mbs = static_cast<double>(size) / 1e6 / seconds_since(start);
+        if (data.size() != size) throw std::runtime_error("decoded size differs");
+        if (mbs > best) best = mbs;
+    }
+    return best;
+}
+
+double unpack_seconds(const std::string& package, unsigned threads) {
+    std::vector<FileData>().swap(unpacked_files);  // each run starts without old contents
+    const auto start = Clock::now();
+    unpack_package(package, [](int) { return true; }, threads);
+    return seconds_since(start);
+}
+
+double mib(double bytes) { return bytes / (1024.0 * 1024.0); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int entries = 240;
+    std::size_t entry_kib = 640;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--entries")) entries = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--entry-kib")) entry_kib = static_cast<std::size_t>(std::atol(argv[i + 1]));
+    }
+    try {
+        const std::size_t baseline = peak_memory_bytes();
+        const PackageStats package = make_package(entries, entry_kib * 1024);
+        const double one = unpack_seconds(package.bytes, 1);
+        const unsigned all_threads = parallel::processor_count();
+        const double all = unpack_seconds(package.bytes, 0);
+        const std::size_t peak = peak_memory_bytes();
+        const double held = static_cast<double>(package.bytes.size() + package.decoded);
+        const double over = static_cast<double>(peak) - static_cast<double>(baseline) - held;
+        std::vector<FileData>().swap(unpacked_files);
+
+        // After the memory figure, so the decoder runs' buffers do not count in it.
+        const std::string sample = make_content(32u << 20, 7);
+        const double deflate = decode_speed(decode_deflate, deflate_raw(sample), sample.size());
+        const double bzip2 = decode_speed(decode_bzip2, bzip2_pack(sample), sample.size());
+
+        std::printf("%-44s %12s\n", "measure", "value");
+        std::printf("%-44s %12.1f\n", "deflate decode (miniz), MB/s of output", deflate);
+        std::printf("%-44s %12.1f\n", "bzip2 decode, MB/s of output", bzip2);
+        std::printf("%-44s %12d\n", "package entries (3 deflate : 1 bzip2)", package.entries);
+        std::printf("%-44s %12.1f\n", "package size, MiB", mib(static_cast<double>(package.bytes.size())));
+        std::printf("%-44s %12.1f\n", "decoded size, MiB", mib(static_cast<double>(package.decoded)));
+        std::printf("%-44s %12.2f\n", "unpack_package, 1 thread, s", one);
+        std::printf("unpack_package, %-2u threads (all), s %*s%12.2f\n", all_threads, 8, "", all);
+        std::printf("%-44s %12.2f\n", "speed-up (target >= 1.7 on 2 cores)", one / all);
+        std::printf("%-44s %12.1f\n", "peak memory, MiB", mib(static_cast<double>(peak)));
+        std::printf("%-44s %12.1f\n", "baseline before the package, MiB", mib(static_cast<double>(baseline)));
+        std::printf("%-44s %12.1f\n", "above baseline+package+decoded (<= 32), MiB", mib(over));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "unpack_bench: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
