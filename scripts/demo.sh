@@ -1,11 +1,62 @@
 #!/bin/bash
-# The main job: sets the machine up, builds package-check, builds the sample package and
-# checks it with the installer's own code.
+# The main job: builds the installer for the architecture this machine's Wine runs,
+# serves a demo package (the sample launcher and real-sized data, every entry method)
+# from a loopback server, and runs the installer under Wine: on your display when
+# DISPLAY is set, otherwise under Xvfb with an automatic click-through that keeps a
+# screenshot of each stage. Also checks the package with the installer's own code.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VELKARION_BUILD:-$here/build}"
 "$here/scripts/setup.sh"
+
+# The package check: the same decoding and writing, natively.
 cmake -S "$here" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C "$build/native" package-check
-python3 "$here/tools/make-sample-package.py" "$build/sample/Launcher-Setup.zip"
-"$build/native/tools/package-check/package-check" --extract "$build/sample/extracted" "$build/sample/Launcher-Setup.zip"
+
+arch="$("$here/scripts/test-arch.sh")"
+win="$build/demo-$arch"
+cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw.cmake" \
+  -DVELKARION_ARCH="$arch" >/dev/null
+ninja -C "$win" -j2 VelkarionSetupTest sample_launcher click_through
+url="$(sed -n 's/^VELKARION_TEST_PACKAGE_URL:STRING=//p' "$win/CMakeCache.txt")"
+exe="$win/installer/app/VelkarionSetupTest.exe"
+
+demo="$build/demo"
+rm -rf "$demo"
+mkdir -p "$demo/serve" "$demo/screenshots"
+package="$demo/serve/Launcher-Setup.zip"
+launcher="$win/tools/sample-launcher/Launcher.exe"
+python3 "$here/tools/make-sample-package.py" "$package" --launcher "$launcher" --size-mb 120
+"$build/native/tools/package-check/package-check" --extract "$demo/extracted" "$demo/serve/Launcher-Setup.zip"
+
+export WINEPREFIX="$demo/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+"$here/scripts/wine-prefix.sh" "$arch" "$WINEPREFIX"
+if [ "$arch" = i686 ]; then wine=wine; else wine=/usr/lib/wine/wine64; fi
+
+python3 "$here/tools/serve-package.py" start "$demo/serve" "$url"
+trap 'python3 "$here/tools/serve-package.py" stop "$demo/serve"' EXIT
+winpath() { echo "Z:$1" | tr / '\\'; }
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "The installer opens on your display; it downloads from $url."
+  "$wine" "$(winpath "$exe")" || true
+  wineserver -w || true
+else
+  echo "No DISPLAY: running under Xvfb with the automatic click-through."
+  export VELK_LAUNCHER_EXIT_AFTER_MS=3000
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+    "\"$wine\" \"$(winpath "$win/tools/installer-driver/click_through.exe")\" \"$(winpath "$exe")\" \"$(winpath "$demo/screenshots")\" \"$(winpath "$demo/serve")\"; wineserver -w"
+  if command -v convert >/dev/null; then
+    for bmp in "$demo/screenshots"/*.bmp; do
+      [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    done
+  fi
+  echo "Screenshots of each stage:"
+  ls -1 "$demo/screenshots"/* | sed 's/^/  /'
+fi
+installed="$WINEPREFIX/drive_c/Games/Velkarion"
+if [ -d "$installed" ]; then
+  echo "Installed below $installed:"
+  (cd "$installed" && find . -type f | sort | head -30 | sed 's/^/  /')
+  echo "  $(find "$installed" -type f | wc -l) files, $(du -sh "$installed" | cut -f1)"
+fi
