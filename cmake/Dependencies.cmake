@@ -8,6 +8,10 @@ endif()
 add_library(miniz STATIC "${VELKARION_MINIZ_DIR}/miniz.c")
 target_include_directories(miniz SYSTEM PUBLIC "${VELKARION_MINIZ_DIR}")
 target_compile_options(miniz PRIVATE -w)
+if(VELKARION_FUZZ)
+  # The deflate fuzzer needs coverage inside the inflater it drives.
+  target_compile_options(miniz PRIVATE -fsanitize=fuzzer-no-link)
+endif()
 
 if(WIN32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
