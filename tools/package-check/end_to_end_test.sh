@@ -19,10 +19,16 @@ echo "$out"
 [ "$(tail -n1 <<<"$out")" = 'launcher  launcher\Launcher.exe present' ] || fail "good package: last line"
 [ -s "$work/out/launcher/Launcher.exe" ] || fail "launcher not extracted"
 [ -f "$work/out/launcher/empty.cfg" ] && [ ! -s "$work/out/launcher/empty.cfg" ] || fail "empty file"
-cmp -s <(cd "$work/out" && find . -type f | sort) <(python3 -c '
-import sys, zipfile
-for n in sorted("./" + i.filename for i in zipfile.ZipFile(sys.argv[1]).infolist() if not i.is_dir()): print(n)' "$work/good.zip") ||
-    fail "extracted file list differs from the archive"
+python3 - "$work/good.zip" "$work/out" <<'PY' || fail "extracted files differ from the archive"
+import os, sys, zipfile
+archive, out = zipfile.ZipFile(sys.argv[1]), sys.argv[2]
+wanted = {i.filename for i in archive.infolist() if not i.is_dir()}
+found = {os.path.relpath(os.path.join(d, f), out).replace(os.sep, "/")
+         for d, _, files in os.walk(out) for f in files}
+bad = [n for n in wanted if n in found and open(os.path.join(out, n), "rb").read() != archive.read(n)]
+if wanted != found or bad:
+    sys.exit("differs: missing %s, extra %s, content %s" % (sorted(wanted - found), sorted(found - wanted), bad))
+PY
 
 out="$("$@" "$drive$work/damaged.zip" | tr -d '\r')"; rc=$?
 echo "$out"
@@ -32,4 +38,12 @@ last="$(tail -n1 <<<"$out")"
 
 out="$("$@" "$drive$work/missing.zip" | tr -d '\r')"; rc=$?
 [ "$rc" = 1 ] || fail "missing file: exit $rc"
+
+# Nothing listens on port 1: the downloader's own text ends the output.
+out="$("$@" "http://127.0.0.1:1/Launcher-Setup.zip" | tr -d '\r')"; rc=$?
+echo "$out"
+[ "$rc" = 1 ] || fail "unreachable URL: exit $rc"
+last="$(tail -n1 <<<"$out")"
+[[ "$last" == "WinHttpSendRequest failed" || "$last" == "URL downloads need the Windows build" ]] ||
+    fail "unreachable URL: last line '$last'"
 exit $failed
