@@ -46,7 +46,7 @@ public:
     // Alt+F4 to the main window.
     void press_alt_f4();
 
-    // A message box or dialog of the process other than the main window, or null.
+    // A message box or dialog (class "#32770") of the process, or null.
     HWND wait_dialog(milliseconds timeout = milliseconds(20000));
     HWND main_window() const { return window_; }
     HANDLE process() const { return process_; }

@@ -26,7 +26,8 @@ BOOL CALLBACK find_top_level(HWND window, LPARAM data) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != search.pid || window == search.exclude || !IsWindowVisible(window)) return TRUE;
-    if ((class_of(window) == MAIN_CLASS) != search.want_main) return TRUE;
+    // Dialogs only: the bitmap buttons' tooltips are top-level windows of the process too.
+    if (class_of(window) != (search.want_main ? MAIN_CLASS : L"#32770")) return TRUE;
     search.found = window;
     return FALSE;
 }

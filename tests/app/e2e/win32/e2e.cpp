@@ -162,9 +162,16 @@ std::wstring EndToEnd::answer_dialog(driver::Installer& installer, const std::ws
 
 void EndToEnd::forget_installs() {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str());
+    // A launcher started by the last case holds its exe until it closes itself.
+    driver::wait_for(
+        [] {
+            std::error_code ignored;
+            fs::remove_all(fs::path(L"C:\\Games"), ignored);
+            fs::remove_all(fs::path(L"C:\\Other Games"), ignored);
+            return !exists(L"C:\\Games") && !exists(L"C:\\Other Games");
+        },
+        std::chrono::seconds(10), std::chrono::milliseconds(200));
     std::error_code ignored;
-    fs::remove_all(fs::path(L"C:\\Games"), ignored);
-    fs::remove_all(fs::path(L"C:\\Other Games"), ignored);
     const std::wstring link = desktop_link_path();
     if (!link.empty()) DeleteFileW(link.c_str());
     if (exists(L"T:\\")) fs::remove_all(fs::path(L"T:\\Velkarion"), ignored);
