@@ -38,7 +38,7 @@ std::wstring from_unix(const std::string& path) {
 
 std::wstring server_host() {
     static const std::wstring host = [] {
-        std::ifstream in("Z:" + build_dir() + "/tests/install/server/address");
+        std::ifstream in("Z:" + build_dir() + "/tests/app/install_procedure/server/address");
         std::string text;
         in >> text;
         return std::wstring(text.begin(), text.end());
@@ -340,7 +340,7 @@ TEST_F(InstallProcedure, DirectoryThatIsNotAbsoluteIsRefusedBeforeDownloading) {
     // The server logs a request before answering it: once the marker is answered, an
     // earlier request for the refused package would be in the log.
     EXPECT_EQ("/ok?marker", download_package_from(L"http://" + server_host() + L"/ok?marker", [](int) { return true; }));
-    const std::string log = read_bytes(from_unix(build_dir() + "/tests/install/server/requests.log"));
+    const std::string log = read_bytes(from_unix(build_dir() + "/tests/app/install_procedure/server/requests.log"));
     EXPECT_NE(std::string::npos, log.find("/ok?marker"));
     EXPECT_EQ(std::string::npos, log.find("refused.zip"));
 }
