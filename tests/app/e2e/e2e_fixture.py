@@ -4,7 +4,8 @@
   e2e_fixture.py setup WORK URL LAUNCHER ARCH PREFIX
       a fresh Wine prefix, the test package (written with Python's zipfile: the sample
       launcher and data entries stored, deflate, bzip2 and LZMA), its list of files
-      WORK/expected.txt, a 64 MiB tmpfs as drive T: when mounting is allowed, and the
+      WORK/expected.txt, a 64 MiB tmpfs as drive T: and a 256 KiB one (smaller than the
+      launcher alone) as drive U: when mounting is allowed, and the
       package server at URL serving WORK/serve
   e2e_fixture.py cleanup WORK
 """
@@ -59,6 +60,13 @@ def setup(work, url, launcher, arch, prefix):
         open(os.path.join(work, "small-drive"), "w").write("T:\n")
     else:
         print("no tmpfs drive: the low-space case is skipped")
+    tiny = os.path.join(work, "tiny")
+    os.makedirs(tiny)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", tiny],
+                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+        os.symlink(tiny, os.path.join(prefix, "dosdevices", "u:"))
+    else:
+        print("no tiny tmpfs drive: the drive-filled case is skipped")
     return subprocess.run([sys.executable, SERVER, "start", serve, url]).returncode
 
 
@@ -66,9 +74,10 @@ def cleanup(work):
     serve = os.path.join(work, "serve")
     if os.path.isdir(serve):
         subprocess.run([sys.executable, SERVER, "stop", serve])
-    small = os.path.join(work, "small")
-    if os.path.ismount(small):
-        subprocess.run(["umount", "-l", small])
+    for drive in ("small", "tiny"):
+        folder = os.path.join(work, drive)
+        if os.path.ismount(folder):
+            subprocess.run(["umount", "-l", folder])
     return 0
 
 

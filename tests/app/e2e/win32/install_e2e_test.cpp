@@ -152,3 +152,26 @@ TEST_F(EndToEnd, LowSpaceDriveAsksFirstAndNoKeepsThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The drive fills while files are written: the write error is shown, what was written
+// stays, and nothing is registered.
+TEST_F(EndToEnd, DriveFilledDuringWritingReportsTheWriteErrorAndKeepsWhatWasWritten) {
+    if (!exists(L"U:\\")) GTEST_SKIP() << "no tiny drive U: (tmpfs could not be mounted)";
+    auto installer = start();
+    const std::wstring dir = L"U:\\Velkarion";
+    ASSERT_TRUE(installer->type_into(install_page_, L"path", dir));
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    answer_dialog(*installer, L"Yes");
+    const std::wstring text = answer_dialog(*installer, L"OK");
+    EXPECT_EQ(text.substr(0, 22), L"Install error:\r\n\r\nfw: ");
+    EXPECT_NE(text.find(L":system:112"), std::wstring::npos) << testing::PrintToString(text);
+    expect_clean_exit(*installer, seconds(10));
+    // The launcher is the entry that cannot fit; its partly written file is kept.
+    EXPECT_TRUE(exists(dir + L"\\launcher\\Launcher.exe"));
+    EXPECT_FALSE(uninstall_key_exists());
+    EXPECT_FALSE(exists(dir + L"\\uninstall.exe"));
+}
+
+}  // namespace
