@@ -36,6 +36,21 @@ bool climbs(const std::wstring& component) {
     return dots >= 2;
 }
 
+// Windows opens a device, not a file, for these names in any folder and with any
+// extension ("nul.txt", "COM1 .log"): a file written there would be lost or sent to a
+// port while the install reports success.
+bool names_device(const std::wstring& component) {
+    std::wstring base = component.substr(0, component.find(L'.'));
+    while (!base.empty() && base.back() == L' ') base.pop_back();
+    for (wchar_t& c : base)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL" ||
+        base == L"CONIN$" || base == L"CONOUT$")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+           base[3] >= L'1' && base[3] <= L'9';
+}
+
 // The name Windows opens for a component: trailing dots and spaces dropped, ASCII
 // letters folded (the file system compares names without case).
 std::wstring canonical_component(const std::wstring& component) {
@@ -78,7 +93,7 @@ bool is_safe_entry_path(const std::wstring& path) {
     for (wchar_t c : path)
         if (c == L':' || c == L'\0') return false;
     for (const std::wstring& component : split_components(path))
-        if (climbs(component)) return false;
+        if (climbs(component) || names_device(component)) return false;
     return true;
 }
 

@@ -9,7 +9,8 @@
 #include "installer/package/unpack.h"
 
 // True when the path stays below the target directory: no rooted name, no ':' (drive
-// letters and stream names), no NUL, no component that Windows reads as "..".
+// letters and stream names), no NUL, no component that Windows reads as "..", no
+// device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension).
 bool is_safe_entry_path(const std::wstring& path);
 
 // Throws "zip.name" for an unsafe path.

@@ -208,7 +208,8 @@ TEST(UnpackPackage, CancelOnTheFirstValueStopsBeforeAnythingIsWritten) {
 TEST(UnpackPackage, UnsafeOrDuplicateNamesAreRefusedBeforeWriting) {
     const auto quiet = [](int) { return true; };
     for (const char* name : {"../evil.txt", "a/../../evil", "/etc/evil", "C:/evil", "c:evil",
-                             "file.txt:stream", "a/.../b", "a/.. /b", "\\\\server\\share\\x"}) {
+                             "file.txt:stream", "a/.../b", "a/.. /b", "\\\\server\\share\\x", "nul",
+                             "data/CON.txt", "Com1 .log", "lpt9", "a/aux/b"}) {
         EXPECT_EQ(L"zip.name: Invalid argument:generic:22",
                   outcome_of([&] { unpack_package(make_zip({{"fine", "x"}, {name, "bad"}}), quiet); }))
             << name;
@@ -225,7 +226,8 @@ TEST(UnpackPackage, UnsafeOrDuplicateNamesAreRefusedBeforeWriting) {
     }
     // Repeated folders, dots inside names and a "." component are fine.
     EXPECT_EQ(L"", outcome_of([&] {
-                  unpack_package(make_zip({{"d/", ""}, {"D/", ""}, {"d/x..y", "1"}, {"./d/..z", "2"}}), quiet);
+                  unpack_package(make_zip({{"d/", ""}, {"D/", ""}, {"d/x..y", "1"}, {"./d/..z", "2"},
+                                           {"console.txt", "3"}, {"lpt10", "5"}}), quiet);
               }));
 }
 
