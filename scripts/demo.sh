@@ -15,7 +15,8 @@ ninja -C "$build/native" package-check
 
 arch="$("$here/scripts/test-arch.sh")"
 win="$build/demo-$arch"
-cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw.cmake" \
+# The configuration that ships: Release.
+cmake -S "$here" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw.cmake" \
   -DVELKARION_ARCH="$arch" >/dev/null
 ninja -C "$win" -j2 VelkarionSetupTest sample_launcher click_through
 url="$(sed -n 's/^VELKARION_TEST_PACKAGE_URL:STRING=//p' "$win/CMakeCache.txt")"
@@ -29,9 +30,10 @@ launcher="$win/tools/sample-launcher/Launcher.exe"
 python3 "$here/tools/make-sample-package.py" "$package" --launcher "$launcher" --size-mb 120
 "$build/native/tools/package-check/package-check" --extract "$demo/extracted" "$demo/serve/Launcher-Setup.zip"
 
-export WINEPREFIX="$demo/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$demo/wineprefix"
+source "$here/scripts/wine-env.sh"
 "$here/scripts/wine-prefix.sh" "$arch" "$WINEPREFIX"
-if [ "$arch" = i686 ]; then wine=wine; else wine=/usr/lib/wine/wine64; fi
+wine="$(velk_wine_for "$arch")"
 
 python3 "$here/tools/serve-package.py" start "$demo/serve" "$url"
 trap 'python3 "$here/tools/serve-package.py" stop "$demo/serve"' EXIT
@@ -44,8 +46,10 @@ if [ -n "${DISPLAY:-}" ]; then
 else
   echo "No DISPLAY: running under Xvfb with the automatic click-through."
   export VELK_LAUNCHER_EXIT_AFTER_MS=3000
+  click_status=0
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
-    "\"$wine\" \"$(winpath "$win/tools/installer-driver/click_through.exe")\" \"$(winpath "$exe")\" \"$(winpath "$demo/screenshots")\" \"$(winpath "$demo/serve")\"; wineserver -w"
+    "\"$wine\" \"$(winpath "$win/tools/installer-driver/click_through.exe")\" \"$(winpath "$exe")\" \"$(winpath "$demo/screenshots")\" \"$(winpath "$demo/serve")\"; status=\$?; wineserver -w; exit \$status" \
+    || click_status=$?
   if command -v convert >/dev/null; then
     for bmp in "$demo/screenshots"/*.bmp; do
       [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
@@ -60,3 +64,21 @@ if [ -d "$installed" ]; then
   (cd "$installed" && find . -type f | sort | head -30 | sed 's/^/  /')
   echo "  $(find "$installed" -type f | wc -l) files, $(du -sh "$installed" | cut -f1)"
 fi
+
+# The demo succeeded only if the installer wrote every file of the package, copied itself
+# and started the launcher.
+problems=()
+[ "${click_status:-0}" = 0 ] || problems+=("the click-through failed (exit status $click_status)")
+missing=0
+while IFS= read -r name; do
+  [ -f "$installed/$name" ] || { missing=$((missing + 1)); [ "$missing" -le 5 ] && problems+=("missing: $name"); }
+done < <(cd "$demo/extracted" && find . -type f | sed 's|^\./||')
+[ "$missing" -le 5 ] || problems+=("... $missing files missing in all")
+[ -f "$installed/uninstall.exe" ] || problems+=("missing: uninstall.exe")
+[ -f "$installed/launcher/launcher-started.txt" ] || problems+=("the launcher was not started")
+if [ ${#problems[@]} -ne 0 ]; then
+  echo "DEMO FAILED: the install did not complete:"
+  printf '  %s\n' "${problems[@]}"
+  exit 1
+fi
+echo "demo: the install completed (installer built for $arch)"

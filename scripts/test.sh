@@ -56,14 +56,26 @@ else
   test_dir="$build/windows-x86_64"
   configure "$test_dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw.cmake" -DVELKARION_ARCH=x86_64
   ninja -C "$test_dir"
+  # The i686 exes cannot start here; their headers and import tables are still checked.
+  export VELK_PRODUCT_APP_DIR="$build/windows/installer/app"
 fi
 echo "== windows tests under Wine ($arch)"
+source "$here/scripts/wine-env.sh"
 # One Wine prefix per test program keeps their registries apart and lets them run at once.
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$test_dir" --output-on-failure -j "$jobs" \
   || failed+=(windows)
 
+if [ "$arch" != i686 ]; then
+  echo "NOT RUN: the product architecture. This machine's kernel runs no 32-bit programs, so the"
+  echo "  i686 exe that ships was built (warnings as errors) and its headers and imports checked,"
+  echo "  but never started: every windows test above ran the x86_64 build of the same sources."
+fi
 if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
 fi
-echo "all test runs passed"
+if [ "$arch" = i686 ]; then
+  echo "all test runs passed, the windows tests on the i686 product build"
+else
+  echo "all test runs passed (windows tests on the x86_64 stand-in only: the i686 product was not run)"
+fi

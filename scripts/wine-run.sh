@@ -6,6 +6,6 @@ set -euo pipefail
 arch="$1"; shift
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 export WINEPREFIX="${WINEPREFIX:-${VELK_BINARY_DIR:?}/wineprefix}"
-export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+source "$here/wine-env.sh"
 "$here/wine-prefix.sh" "$arch" "$WINEPREFIX"
-if [ "$arch" = i686 ]; then exec wine "$@"; else exec /usr/lib/wine/wine64 "$@"; fi
+exec "$(velk_wine_for "$arch")" "$@"

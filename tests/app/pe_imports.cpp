@@ -95,3 +95,15 @@ std::vector<std::string> names(const std::string& bytes, unsigned directory, std
 std::vector<std::string> load_time_imports(const std::string& image) { return names(image, 1, 20, 12); }
 
 std::vector<std::string> delay_load_imports(const std::string& image) { return names(image, 13, 32, 4); }
+
+std::uint16_t pe_machine(const std::string& bytes) {
+    const Image image{bytes};
+    layout(image);
+    return image.u16(image.u32(0x3C) + 4);
+}
+
+bool large_address_aware(const std::string& bytes) {
+    const Image image{bytes};
+    layout(image);
+    return (image.u16(image.u32(0x3C) + 22) & 0x0020) != 0;  // IMAGE_FILE_LARGE_ADDRESS_AWARE
+}

@@ -11,25 +11,12 @@
 #include "installer/app/install_location.h"
 #include "installer/app/install_procedure.h"
 #include "installer/app/options.h"
+#include "installer/base/win32/system_library.h"
 #include "installer/system/uninstall/uninstall_controller.h"
 #include "installer/ui/main_window.h"
 #include "installer/ui/pages.h"
 
 namespace {
-
-// Before anything loads a library: only System32 is searched from here on, so a DLL
-// planted beside the exe or in the current directory is never picked up by the
-// delay-loaded imports. Looked up at run time because systems without the update that
-// added it must still start; SetDllDirectoryW then at least drops the current directory.
-void restrict_dll_search() {
-    using SetDirs = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto set_dirs = kernel ? reinterpret_cast<SetDirs>(reinterpret_cast<void*>(
-                                 GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                           : nullptr;
-    if (set_dirs) set_dirs(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
-    SetDllDirectoryW(L"");
-}
 
 // The wide argument vector, released with LocalFree.
 class Arguments {
@@ -57,7 +44,9 @@ std::wstring run_install_procedure(std::wstring install_dir, bool create_desktop
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    restrict_dll_search();
+    // Before anything loads a library: a DLL planted beside the exe or in the current
+    // folder must never be picked up, by this program or by the system DLLs it uses.
+    base::restrict_dll_search();
     CoInitialize(nullptr);  // the result does not matter; the process ends instead of uninitialising
     StartOptions options;
     {

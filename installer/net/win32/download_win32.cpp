@@ -20,31 +20,31 @@ constexpr DWORD DOWNLOAD_BUFFER_SIZE = 16384;
 
 // TLS 1.2 and 1.3 only: SSL 2.0, SSL 3.0 and TLS 1.0 are broken. Platforms that do not
 // know the TLS 1.3 flag reject the whole value, so they get TLS 1.2 alone.
-void restrict_protocols(HINTERNET session) {
+void restrict_protocols(const WinHttpApi& api, HINTERNET session) {
     DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-    if (WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return;
+    if (api.set_option(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) return;
     protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-    WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    api.set_option(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
 }
 
-DWORD query_status(HINTERNET request) {
+DWORD query_status(const WinHttpApi& api, HINTERNET request) {
     DWORD status = 0;
     DWORD size = sizeof status;
-    WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+    api.query_headers(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                         &status, &size, WINHTTP_NO_HEADER_INDEX);
     return status;
 }
 
 // 0 when the response announces no length or the header cannot be read.
-std::uint32_t query_content_length(HINTERNET request) {
+std::uint32_t query_content_length(const WinHttpApi& api, HINTERNET request) {
     DWORD size = 0;
-    WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+    api.query_headers(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
                         &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return 0;
 
     std::vector<wchar_t> header(size / sizeof(wchar_t));
     DWORD length = static_cast<DWORD>(header.size() * sizeof(wchar_t));
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, header.data(),
+    if (!api.query_headers(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, header.data(),
                              &length, WINHTTP_NO_HEADER_INDEX))
         return 0;
     return parse_content_length(std::wstring(header.data(), length / sizeof(wchar_t)));
@@ -65,12 +65,14 @@ void reserve_body(std::string& body, std::uint32_t total) {
 std::string download_package_from(const std::wstring& url, const ProgressFn& progress) {
     const UrlParts parts = split_url(url);
     const WinHttpApi& api = winhttp_api();
+    // Without winhttp.dll from the system folder nothing can be opened.
+    if (!api.complete()) throw std::runtime_error("WinHttpOpen failed");
 
     // Declared in opening order, so unwinding closes request, connection, session.
     InternetHandle session(api.open(L"GameLauncher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) throw std::runtime_error("WinHttpOpen failed");
-    restrict_protocols(session.get());
+    restrict_protocols(api, session.get());
 
     const INTERNET_PORT port = parts.secure ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT;
     InternetHandle connection(api.connect(session.get(), parts.host.c_str(), port, 0));
@@ -80,13 +82,13 @@ std::string download_package_from(const std::wstring& url, const ProgressFn& pro
                                             WINHTTP_DEFAULT_ACCEPT_TYPES, parts.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) throw std::runtime_error("WinHttpOpenRequest failed");
 
-    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
+    if (!api.send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
         throw std::runtime_error("WinHttpSendRequest failed");
-    if (!WinHttpReceiveResponse(request.get(), nullptr)) throw std::runtime_error("WinHttpReceiveResponse failed");
+    if (!api.receive_response(request.get(), nullptr)) throw std::runtime_error("WinHttpReceiveResponse failed");
 
-    const DWORD status = query_status(request.get());
+    const DWORD status = query_status(api, request.get());
     if (status != 200) throw std::runtime_error("HTTP error: " + std::to_string(status));
-    const std::uint32_t total = query_content_length(request.get());
+    const std::uint32_t total = query_content_length(api, request.get());
 
     std::string body;
     if (total > 0) reserve_body(body, total);
@@ -94,7 +96,7 @@ std::string download_package_from(const std::wstring& url, const ProgressFn& pro
     const auto buffer = std::make_unique<char[]>(DOWNLOAD_BUFFER_SIZE);
     for (;;) {
         DWORD read = 0;
-        if (!WinHttpReadData(request.get(), buffer.get(), DOWNLOAD_BUFFER_SIZE, &read))
+        if (!api.read_data(request.get(), buffer.get(), DOWNLOAD_BUFFER_SIZE, &read))
             throw std::runtime_error("WinHttpReadData failed");
         if (read == 0) break;
         body.append(buffer.get(), read);

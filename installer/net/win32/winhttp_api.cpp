@@ -1,6 +1,32 @@
 #include "installer/net/win32/winhttp_api.h"
 
+#include "installer/base/win32/system_library.h"
+
+namespace {
+
+WinHttpApi bind_winhttp(const base::SystemLibrary& library) {
+    WinHttpApi api;
+    library.bind(api.open, "WinHttpOpen");
+    library.bind(api.connect, "WinHttpConnect");
+    library.bind(api.open_request, "WinHttpOpenRequest");
+    library.bind(api.close_handle, "WinHttpCloseHandle");
+    library.bind(api.set_option, "WinHttpSetOption");
+    library.bind(api.send_request, "WinHttpSendRequest");
+    library.bind(api.receive_response, "WinHttpReceiveResponse");
+    library.bind(api.query_headers, "WinHttpQueryHeaders");
+    library.bind(api.read_data, "WinHttpReadData");
+    return api;
+}
+
+}  // namespace
+
+bool WinHttpApi::complete() const {
+    return open && connect && open_request && close_handle && set_option && send_request && receive_response &&
+           query_headers && read_data;
+}
+
 WinHttpApi& winhttp_api() {
-    static WinHttpApi api;
+    static const base::SystemLibrary library(L"winhttp.dll");
+    static WinHttpApi api = bind_winhttp(library);
     return api;
 }

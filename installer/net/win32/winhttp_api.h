@@ -1,17 +1,26 @@
 #pragma once
-// The WinHTTP calls that open and close the downloader's handles, reached through one
-// table so that tests can count every handle or make one of these calls fail; the
-// platform never fails them for the arguments the downloader passes. The product never
-// changes the table: its entries are the platform's functions.
+// Every WinHTTP call the downloader makes, reached through one table filled from
+// winhttp.dll loaded out of the system folder (winhttp is no KnownDLL; nothing links its
+// import library). Tests may swap single entries to count handles or fail a call on
+// purpose; the platform never fails the opening calls for the downloader's arguments.
 #include <windows.h>
 #include <winhttp.h>
 
 struct WinHttpApi {
-    decltype(&::WinHttpOpen) open = ::WinHttpOpen;
-    decltype(&::WinHttpConnect) connect = ::WinHttpConnect;
-    decltype(&::WinHttpOpenRequest) open_request = ::WinHttpOpenRequest;
-    decltype(&::WinHttpCloseHandle) close_handle = ::WinHttpCloseHandle;
+    decltype(&::WinHttpOpen) open = nullptr;
+    decltype(&::WinHttpConnect) connect = nullptr;
+    decltype(&::WinHttpOpenRequest) open_request = nullptr;
+    decltype(&::WinHttpCloseHandle) close_handle = nullptr;
+    decltype(&::WinHttpSetOption) set_option = nullptr;
+    decltype(&::WinHttpSendRequest) send_request = nullptr;
+    decltype(&::WinHttpReceiveResponse) receive_response = nullptr;
+    decltype(&::WinHttpQueryHeaders) query_headers = nullptr;
+    decltype(&::WinHttpReadData) read_data = nullptr;
+
+    // Whether every entry is set: the downloader opens nothing otherwise.
+    bool complete() const;
 };
 
-// The process's table. Not synchronised: change it only while no download runs.
+// The process's table, loaded on first use. Not synchronised: change it only while no
+// download runs.
 WinHttpApi& winhttp_api();

@@ -44,7 +44,7 @@ void PushButtonBase::paint_dc(HDC dc) {
 
 void PushButtonBase::track_leave() {
     TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, hwnd(), 0};
-    _TrackMouseEvent(&track);
+    TrackMouseEvent(&track);
 }
 
 void PushButtonBase::press() {

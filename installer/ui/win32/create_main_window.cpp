@@ -1,12 +1,11 @@
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-#include <commctrl.h>
 
 #include <cstdlib>
 #include <mutex>
 
 #include "installer/ui/main_window.h"
+#include "installer/ui/win32/common_controls.h"
+#include "installer/ui/win32/gdiplus_api.h"
 #include "installer/ui/win32/main_window.h"
 
 namespace ui {
@@ -14,13 +13,14 @@ namespace {
 
 ULONG_PTR gdiplus_token = 0;
 
-void shut_down_gdiplus() { Gdiplus::GdiplusShutdown(gdiplus_token); }
+void shut_down_gdiplus() { gdiplus_api().shutdown(gdiplus_token); }
 
 void start_up() {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    init_common_controls();
+    const GdiplusApi& gp = gdiplus_api();
+    if (!gp.complete()) return;  // the window then draws nothing but still works
     Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr) == Gdiplus::Ok) std::atexit(&shut_down_gdiplus);
+    if (gp.startup(&gdiplus_token, &input, nullptr) == Gdiplus::Ok) std::atexit(&shut_down_gdiplus);
 }
 
 }  // namespace

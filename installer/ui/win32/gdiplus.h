@@ -1,20 +1,18 @@
 #pragma once
 // GDI+ flat interface with move-only owners for its objects.
 
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <memory>
 #include <string>
 
-namespace ui {
-namespace gp = Gdiplus::DllExports;
+#include "installer/ui/win32/gdiplus_api.h"
 
-struct GraphicsDeleter { void operator()(Gdiplus::GpGraphics* g) const { gp::GdipDeleteGraphics(g); } };
-struct FontDeleter { void operator()(Gdiplus::GpFont* f) const { gp::GdipDeleteFont(f); } };
-struct FamilyDeleter { void operator()(Gdiplus::GpFontFamily* f) const { gp::GdipDeleteFontFamily(f); } };
-struct BrushDeleter { void operator()(Gdiplus::GpBrush* b) const { gp::GdipDeleteBrush(b); } };
+namespace ui {
+
+// Objects exist only where the table was complete, so their deleters are always bound.
+struct GraphicsDeleter { void operator()(Gdiplus::GpGraphics* g) const { gdiplus_api().delete_graphics(g); } };
+struct FontDeleter { void operator()(Gdiplus::GpFont* f) const { gdiplus_api().delete_font(f); } };
+struct FamilyDeleter { void operator()(Gdiplus::GpFontFamily* f) const { gdiplus_api().delete_font_family(f); } };
+struct BrushDeleter { void operator()(Gdiplus::GpBrush* b) const { gdiplus_api().delete_brush(b); } };
 
 using Graphics = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
 using Font = std::unique_ptr<Gdiplus::GpFont, FontDeleter>;
@@ -23,7 +21,7 @@ using Brush = std::unique_ptr<Gdiplus::GpBrush, BrushDeleter>;
 // Decoded pictures are shared between the cache and every control drawing them.
 using Bitmap = std::shared_ptr<Gdiplus::GpBitmap>;
 
-// A graphics object on dc; null when GDI+ refuses the DC.
+// A graphics object on dc; null when GDI+ is missing or refuses the DC.
 Graphics graphics_on(HDC dc);
 
 // A regular font of em size points; when face cannot be found, the generic sans-serif

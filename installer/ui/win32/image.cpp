@@ -7,7 +7,7 @@ namespace {
 
 struct StreamReleaser { void operator()(IStream* s) const { s->Release(); } };
 struct BitmapDisposer {
-    void operator()(Gdiplus::GpBitmap* b) const { gp::GdipDisposeImage(b); }
+    void operator()(Gdiplus::GpBitmap* b) const { gdiplus_api().dispose_image(b); }
 };
 
 }  // namespace
@@ -31,8 +31,9 @@ Bitmap load_picture(HMODULE module, const std::wstring& name) {
         at += written;
         size -= written;
     }
+    const GdiplusApi& gp = gdiplus_api();
     Gdiplus::GpBitmap* bitmap = nullptr;
-    if (gp::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok || !bitmap)
+    if (!gp.complete() || gp.create_bitmap_from_stream(stream.get(), &bitmap) != Gdiplus::Ok || !bitmap)
         throw std::runtime_error("failed to load an image");
     return Bitmap(bitmap, BitmapDisposer());
 }
@@ -47,7 +48,7 @@ ImageRef PictureCache::resolve(std::map<std::wstring, ImageDescription>& images,
 void draw(Gdiplus::GpGraphics* g, const ImageRef& picture, int dest_x, int dest_y, int source_x, int source_y,
           int width, int height) {
     if (!g || !picture.bitmap) return;
-    gp::GdipDrawImagePointRectI(g, picture.bitmap.get(), dest_x, dest_y, source_x, source_y, width, height,
+    gdiplus_api().draw_image_point_rect(g, picture.bitmap.get(), dest_x, dest_y, source_x, source_y, width, height,
                                 Gdiplus::UnitPixel);
 }
 

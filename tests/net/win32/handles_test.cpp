@@ -20,6 +20,8 @@ struct Log {
     Fail fail = Fail::nothing;
 };
 Log calls;
+// The table as loaded: the counting entries call through it.
+WinHttpApi real;
 
 HINTERNET record(HINTERNET handle) {
     if (handle) calls.opened.push_back(handle);
@@ -31,7 +33,7 @@ HINTERNET WINAPI counted_open(LPCWSTR agent, DWORD access, LPCWSTR proxy, LPCWST
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    return record(::WinHttpOpen(agent, access, proxy, bypass, flags));
+    return record(real.open(agent, access, proxy, bypass, flags));
 }
 
 HINTERNET WINAPI counted_connect(HINTERNET session, LPCWSTR server, INTERNET_PORT port, DWORD reserved) {
@@ -39,7 +41,7 @@ HINTERNET WINAPI counted_connect(HINTERNET session, LPCWSTR server, INTERNET_POR
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return record(::WinHttpConnect(session, server, port, reserved));
+    return record(real.connect(session, server, port, reserved));
 }
 
 HINTERNET WINAPI counted_open_request(HINTERNET connection, LPCWSTR verb, LPCWSTR object, LPCWSTR version,
@@ -48,12 +50,12 @@ HINTERNET WINAPI counted_open_request(HINTERNET connection, LPCWSTR verb, LPCWST
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return record(::WinHttpOpenRequest(connection, verb, object, version, referrer, accept, flags));
+    return record(real.open_request(connection, verb, object, version, referrer, accept, flags));
 }
 
 BOOL WINAPI counted_close(HINTERNET handle) {
     calls.closed.push_back(handle);
-    return ::WinHttpCloseHandle(handle);
+    return real.close_handle(handle);
 }
 
 class Handles : public ::testing::Test {
@@ -61,7 +63,13 @@ protected:
     void SetUp() override {
         if (loopback_server().host.empty()) GTEST_SKIP() << "test server not running (CTest fixture net_server)";
         saved_ = winhttp_api();
-        winhttp_api() = WinHttpApi{counted_open, counted_connect, counted_open_request, counted_close};
+        real = saved_;
+        WinHttpApi counted = saved_;
+        counted.open = counted_open;
+        counted.connect = counted_connect;
+        counted.open_request = counted_open_request;
+        counted.close_handle = counted_close;
+        winhttp_api() = counted;
         calls = Log{};
     }
     void TearDown() override {

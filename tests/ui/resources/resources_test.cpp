@@ -10,25 +10,47 @@
 #include "installer/app/config/product.h"
 #include "installer/ui/main_window.h"
 #include "installer/ui/pages.h"
+#include "installer/base/win32/system_library.h"
 #include "installer/ui/win32/image.h"
 
 namespace {
 
 HMODULE self() { return GetModuleHandleW(nullptr); }
 
+// The pixel reading the window never does, bound the way the window binds its own calls.
+struct PixelApi {
+    decltype(&Gdiplus::DllExports::GdipGetImageWidth) width = nullptr;
+    decltype(&Gdiplus::DllExports::GdipGetImageHeight) height = nullptr;
+    decltype(&Gdiplus::DllExports::GdipGetImagePixelFormat) format = nullptr;
+    decltype(&Gdiplus::DllExports::GdipBitmapGetPixel) pixel = nullptr;
+};
+
+const PixelApi& pixel_api() {
+    static const base::SystemLibrary library(L"gdiplus.dll");
+    static const PixelApi api = [] {
+        PixelApi a;
+        library.bind(a.width, "GdipGetImageWidth");
+        library.bind(a.height, "GdipGetImageHeight");
+        library.bind(a.format, "GdipGetImagePixelFormat");
+        library.bind(a.pixel, "GdipBitmapGetPixel");
+        return a;
+    }();
+    return api;
+}
+
 struct Size { UINT width, height; Gdiplus::PixelFormat format; };
 
 Size size_of(const ui::Bitmap& b) {
     Size s = {0, 0, 0};
-    ui::gp::GdipGetImageWidth(b.get(), &s.width);
-    ui::gp::GdipGetImageHeight(b.get(), &s.height);
-    ui::gp::GdipGetImagePixelFormat(b.get(), &s.format);
+    pixel_api().width(b.get(), &s.width);
+    pixel_api().height(b.get(), &s.height);
+    pixel_api().format(b.get(), &s.format);
     return s;
 }
 
 Gdiplus::ARGB pixel(const ui::Bitmap& b, int x, int y) {
     Gdiplus::ARGB c = 0;
-    ui::gp::GdipBitmapGetPixel(b.get(), x, y, &c);
+    pixel_api().pixel(b.get(), x, y, &c);
     return c;
 }
 

@@ -53,9 +53,10 @@ long long file_size(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool uninstall_key_exists() {
+bool uninstall_key_exists(REGSAM view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return false;
     RegCloseKey(key);
     return true;
 }
@@ -229,6 +230,15 @@ void EndToEnd::expect_installed(const std::wstring& dir, bool desktop_shortcut) 
     EXPECT_NE(uninstall_value(L"UninstallString").find(dir + L"\\uninstall.exe"), std::wstring::npos);
     EXPECT_EQ(uninstall_value(L"Publisher"), PUBLISHER);
     EXPECT_EQ(uninstall_value(L"URLInfoAbout"), HOME_URL);
+    // The entry is written in the process's own view: a 32-bit installer on 64-bit Windows
+    // (this test program is built like it) writes the 32-bit view only.
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    const bool in_32_bit_view = sizeof(void*) == 4;
+    if (wow64 || !in_32_bit_view) {
+        EXPECT_EQ(uninstall_key_exists(KEY_WOW64_32KEY), in_32_bit_view) << "32-bit view";
+        EXPECT_EQ(uninstall_key_exists(KEY_WOW64_64KEY), !in_32_bit_view) << "64-bit view";
+    }
     const std::wstring launcher = dir + L"\\launcher\\Launcher.exe";
     EXPECT_EQ(link_target(dir + L"\\Launcher.lnk"), launcher);
     if (desktop_shortcut)

@@ -50,7 +50,8 @@ private:
 
 bool exists(const std::wstring& path);
 long long file_size(const std::wstring& path);
-bool uninstall_key_exists();
+// In the process's own registry view, or in the one view (KEY_WOW64_32KEY / _64KEY).
+bool uninstall_key_exists(REGSAM view = 0);
 std::wstring uninstall_value(const std::wstring& name);
 std::wstring desktop_link_path();
 // The target path of a shell link, empty when it cannot be read.

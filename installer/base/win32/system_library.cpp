@@ -1,0 +1,43 @@
+#include "installer/base/win32/system_library.h"
+
+#include <string>
+
+namespace base {
+namespace {
+
+// Windows 7 without its loader update rejects the flag with ERROR_INVALID_PARAMETER.
+constexpr DWORD SEARCH_SYSTEM32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+
+HMODULE load_by_full_path(const wchar_t* file_name) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path(folder, length);
+    path += L'\\';
+    path += file_name;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace
+
+SystemLibrary::SystemLibrary(const wchar_t* file_name) {
+    module_ = LoadLibraryExW(file_name, nullptr, SEARCH_SYSTEM32);
+    if (!module_ && GetLastError() == ERROR_INVALID_PARAMETER) module_ = load_by_full_path(file_name);
+    if (!module_) error_ = GetLastError();
+}
+
+SystemLibrary::~SystemLibrary() {
+    if (module_) FreeLibrary(module_);
+}
+
+void restrict_dll_search() {
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto set_directories = kernel ? reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
+                                        GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                                  : nullptr;
+    if (set_directories) set_directories(SEARCH_SYSTEM32);
+    SetDllDirectoryW(L"");
+}
+
+}  // namespace base
