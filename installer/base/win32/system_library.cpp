@@ -1,6 +1,9 @@
 #include "installer/base/win32/system_library.h"
 
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace base {
 namespace {
@@ -28,6 +31,16 @@ SystemLibrary::SystemLibrary(const wchar_t* file_name) {
 
 SystemLibrary::~SystemLibrary() {
     if (module_) FreeLibrary(module_);
+}
+
+void preload_system_libraries(std::initializer_list<const wchar_t*> file_names) {
+    static std::mutex guard;
+    static std::vector<std::unique_ptr<SystemLibrary>> kept;
+    const std::lock_guard<std::mutex> lock(guard);
+    for (const wchar_t* name : file_names) {
+        auto library = std::make_unique<SystemLibrary>(name);
+        if (library->module()) kept.push_back(std::move(library));
+    }
 }
 
 void restrict_dll_search() {

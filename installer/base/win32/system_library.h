@@ -6,6 +6,8 @@
 // function tables filled from a SystemLibrary, in the exe and in every test alike.
 #include <windows.h>
 
+#include <initializer_list>
+
 namespace base {
 
 class SystemLibrary {
@@ -34,6 +36,14 @@ private:
     HMODULE module_ = nullptr;
     DWORD error_ = 0;
 };
+
+// Loads each of file_names from the system folder once per process and keeps it loaded
+// until the process ends: for the DLLs that a system DLL of the program loads later on
+// its own (a codec, the certificate store). Loaders that search the program's folder for
+// such late loads (Windows without the search-order update; Wine, for the dependencies
+// of system DLLs) would take a planted copy; loaded first, they are found already loaded
+// instead. Names that cannot be loaded are skipped. Thread-safe.
+void preload_system_libraries(std::initializer_list<const wchar_t*> file_names);
 
 // Only the system folder is searched from now on, for every later load in the process
 // (also the dependencies that system DLLs load themselves); without the system update

@@ -26,7 +26,13 @@ bool WinHttpApi::complete() const {
 }
 
 WinHttpApi& winhttp_api() {
-    static const base::SystemLibrary library(L"winhttp.dll");
-    static WinHttpApi api = bind_winhttp(library);
+    static WinHttpApi api = [] {
+        // WinHTTP loads these when a request first needs them: certificates, the security
+        // package of HTTPS, the network configuration for proxy discovery.
+        base::preload_system_libraries({L"crypt32.dll", L"bcrypt.dll", L"secur32.dll", L"sspicli.dll",
+                                        L"iphlpapi.dll", L"dhcpcsvc.dll", L"dnsapi.dll"});
+        static const base::SystemLibrary library(L"winhttp.dll");
+        return bind_winhttp(library);
+    }();
     return api;
 }

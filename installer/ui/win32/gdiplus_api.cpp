@@ -36,8 +36,13 @@ bool GdiplusApi::complete() const {
 }
 
 const GdiplusApi& gdiplus_api() {
-    static const base::SystemLibrary library(L"gdiplus.dll");
-    static const GdiplusApi api = bind_gdiplus(library);
+    static const GdiplusApi api = [] {
+        // GDI+ loads the imaging codecs, and they the property system, when a picture is
+        // first decoded.
+        base::preload_system_libraries({L"propsys.dll", L"windowscodecs.dll"});
+        static const base::SystemLibrary library(L"gdiplus.dll");
+        return bind_gdiplus(library);
+    }();
     return api;
 }
 

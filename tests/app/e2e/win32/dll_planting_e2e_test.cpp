@@ -1,8 +1,8 @@
 // The real exe never loads a DLL planted beside itself or in its current folder: canary
-// copies named after every DLL the process or its system DLLs may look for stay unloaded
-// through a whole install and an uninstall. Wine is told to prefer a DLL file found on
-// the search path over its built-in one for these names, as Windows does, and a probe
-// program without the protection shows that it then loads the planted copy.
+// copies named after every DLL the process or its system DLLs may look for (the list and
+// the Wine load order that makes planting possible come from the test's CMake file) stay
+// unloaded through a whole install and an uninstall. A probe program without the
+// protection shows that the planted copies would be loaded.
 #include "tests/app/e2e/win32/e2e.h"
 
 #include <cstdlib>
@@ -13,17 +13,6 @@ namespace {
 
 using std::chrono::seconds;
 
-// The DLLs that are no KnownDLLs and that the installer or the system DLLs it uses ask for
-// during an install and an uninstall (from a +loaddll trace of both under Wine), and the
-// ones that Windows itself is known to look for beside a program.
-const wchar_t* const PLANTED[] = {
-    L"gdiplus.dll",  L"winhttp.dll",  L"comctl32.dll", L"uxtheme.dll",  L"version.dll",   L"dwmapi.dll",
-    L"cryptbase.dll", L"userenv.dll", L"secur32.dll",  L"sspicli.dll",  L"dnsapi.dll",    L"iphlpapi.dll",
-    L"winnsi.dll",   L"mswsock.dll",  L"bcrypt.dll",   L"crypt32.dll",  L"wintrust.dll",  L"netapi32.dll",
-    L"propsys.dll",  L"profapi.dll",  L"windowscodecs.dll", L"msimg32.dll", L"imm32.dll", L"winmm.dll",
-    L"dbghelp.dll",  L"apphelp.dll",  L"textinputframework.dll", L"edputil.dll", L"ntmarta.dll",
-};
-
 std::wstring wide_env(const char* name) {
     const char* value = std::getenv(name);
     std::wstring wide;
@@ -33,6 +22,15 @@ std::wstring wide_env(const char* name) {
 
 std::wstring file_name(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
+// "gdiplus,winhttp,..." as file names.
+std::vector<std::wstring> planted_names() {
+    std::vector<std::wstring> names;
+    std::wstring list = wide_env("VELK_PLANTED_DLLS") + L",";
+    for (std::size_t at = 0, comma; (comma = list.find(L',', at)) != std::wstring::npos; at = comma + 1)
+        if (comma > at) names.push_back(list.substr(at, comma - at) + L".dll");
+    return names;
+}
+
 class DllPlanting : public EndToEnd {
 protected:
     void SetUp() override {
@@ -41,11 +39,13 @@ protected:
         canary_ = build + L"\\tools\\dll-canary\\canary.dll";
         probe_ = build + L"\\tools\\dll-canary\\dll_probe.exe";
         ASSERT_TRUE(exists(canary_) && exists(probe_)) << "canary not built";
+        names_ = planted_names();
+        ASSERT_GT(names_.size(), 8u) << "VELK_PLANTED_DLLS not set";
         beside_ = work_ + L"\\planted";
         current_ = work_ + L"\\planted-current";
         for (const std::wstring& folder : {beside_, current_}) {
             CreateDirectoryW(folder.c_str(), nullptr);
-            for (const wchar_t* name : PLANTED) {
+            for (const std::wstring& name : names_) {
                 const std::wstring copy = folder + L"\\" + name;
                 DeleteFileW((copy + L".loaded").c_str());
                 ASSERT_TRUE(CopyFileW(canary_.c_str(), copy.c_str(), FALSE)) << narrow(copy);
@@ -55,16 +55,7 @@ protected:
         ASSERT_TRUE(CopyFileW(exe_.c_str(), exe_copy_.c_str(), FALSE));
         ASSERT_TRUE(CopyFileW(probe_.c_str(), (beside_ + L"\\dll_probe.exe").c_str(), FALSE));
 
-        // Children inherit both: the override and the current folder.
-        wchar_t overrides[4096] = {};
-        GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 4096);
-        saved_overrides_ = overrides;
-        std::wstring native_first = saved_overrides_;
-        for (const wchar_t* name : PLANTED) {
-            std::wstring base(name);
-            native_first += (native_first.empty() ? L"" : L";") + base.substr(0, base.size() - 4) + L"=n,b";
-        }
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", native_first.c_str());
+        // The installer inherits the current folder.
         wchar_t current[MAX_PATH] = {};
         GetCurrentDirectoryW(MAX_PATH, current);
         saved_current_ = current;
@@ -72,7 +63,6 @@ protected:
     }
     void TearDown() override {
         SetCurrentDirectoryW(saved_current_.c_str());
-        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", saved_overrides_.empty() ? nullptr : saved_overrides_.c_str());
         EndToEnd::TearDown();
     }
 
@@ -80,13 +70,13 @@ protected:
     std::vector<std::string> loaded() const {
         std::vector<std::string> found;
         for (const std::wstring& folder : {beside_, current_})
-            for (const wchar_t* name : PLANTED)
+            for (const std::wstring& name : names_)
                 if (exists(folder + L"\\" + name + L".loaded")) found.push_back(narrow(folder + L"\\" + name));
         return found;
     }
     void forget_loads() const {
         for (const std::wstring& folder : {beside_, current_})
-            for (const wchar_t* name : PLANTED) DeleteFileW((folder + L"\\" + name + L".loaded").c_str());
+            for (const std::wstring& name : names_) DeleteFileW((folder + L"\\" + name + L".loaded").c_str());
     }
 
     // Runs the probe from the planted folder; whether it loaded the planted name.
@@ -96,22 +86,27 @@ protected:
         PROCESS_INFORMATION info = {};
         const std::wstring program = beside_ + L"\\dll_probe.exe";
         std::wstring command = L"\"" + program + L"\" " + name;
-        if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            step("the probe did not start: error " + std::to_string(GetLastError()));
             return false;
+        }
         WaitForSingleObject(info.hProcess, 60000);
+        DWORD code = 0;
+        GetExitCodeProcess(info.hProcess, &code);
+        step("probe for " + narrow(name) + " exited with " + std::to_string(code));
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
         return exists(beside_ + L"\\" + name + L".loaded");
     }
 
-    std::wstring canary_, probe_, beside_, current_, exe_copy_;
-    std::wstring saved_overrides_, saved_current_;
+    std::wstring canary_, probe_, beside_, current_, exe_copy_, saved_current_;
+    std::vector<std::wstring> names_;
 };
 
 TEST_F(DllPlanting, NoPlantedCopyLoadsDuringAnInstallAndAnUninstall) {
     step("control: a program without the protection loads the planted copies");
     EXPECT_TRUE(probe_loads_planted(L"winhttp.dll"));
-    EXPECT_TRUE(probe_loads_planted(L"version.dll"));
+    EXPECT_TRUE(probe_loads_planted(L"gdiplus.dll"));
     forget_loads();
 
     auto installer = std::make_unique<driver::Installer>(exe_copy_, std::wstring());
