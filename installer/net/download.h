@@ -9,8 +9,9 @@
 //   "WinHttpReceiveResponse failed", "HTTP error: <status>" (any status but 200),
 //   "Invalid Content-Length", "WinHttpReadData failed", "User cancelled download".
 // A body shorter than its announced length is returned as it arrived.
-// Progress: 0..80 while the body arrives (only on change); without a length one 100
-// after the last read, whose answer is ignored.
+// Progress: 0..80 while the body arrives (only on change); without a length a
+// PROGRESS_ASK_ONLY per block (false stops the download) and one 100 after the last read,
+// whose answer is ignored.
 // The native build has no transport: it raises "URL downloads need the Windows build".
 #include <string>
 

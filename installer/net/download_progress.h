@@ -8,12 +8,15 @@
 constexpr int DOWNLOAD_PROGRESS_SPAN = 80;
 
 // The announced body length from the Content-Length header text: decimal, leading white
-// space and one sign allowed, nothing after the digits. Keeps the low 32 bits.
-// Throws std::runtime_error "Invalid Content-Length" otherwise.
+// space and one sign allowed, nothing after the digits. Throws std::runtime_error
+// "Invalid Content-Length" otherwise, and for a negative length or one that does not fit
+// 32 bits (no package is that large, and its low bits would announce a wrong length).
 std::uint32_t parse_content_length(const std::wstring& text);
 
-// Reports received / total * 80 whenever the integer value changes; with no length
-// (total 0) nothing during the body and one 100 at the end.
+// Reports received / total * 80 whenever the integer value changes (past 80 when the body
+// is longer than announced, saturating at INT32_MAX); with no length (total 0) one
+// PROGRESS_ASK_ONLY per block, so that a stop request ends the download, and one 100 at
+// the end.
 class DownloadProgress {
 public:
     DownloadProgress(std::uint32_t total, const ProgressFn& progress) : total_(total), progress_(progress) {}

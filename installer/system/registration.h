@@ -13,8 +13,9 @@
 // are not reported.
 void register_uninstall(std::wstring install_dir);
 
-// Copies the running program into install_dir as UNINSTALLER_FILE_NAME, overwriting an
-// existing file. A failed copy is not reported.
+// Copies the running program into install_dir as UNINSTALLER_FILE_NAME, replacing an
+// existing file, and protects the copy: only Administrators and SYSTEM may change it
+// (file_security.h). A failed copy is not reported.
 void copy_self(std::wstring install_dir);
 
 // Deletes the uninstall key with everything below it; a missing key is not an error.

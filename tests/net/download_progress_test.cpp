@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cwchar>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "installer/net/download_progress.h"
@@ -32,12 +35,13 @@ TEST(ContentLength, AcceptsDecimalWithLeadingSpaceAndSign) {
     EXPECT_EQ(parse_content_length(L" 12345"), 12345u);
     EXPECT_EQ(parse_content_length(L"\t+7"), 7u);
     EXPECT_EQ(parse_content_length(L"0"), 0u);
-    EXPECT_EQ(parse_content_length(L"4294967297"), 1u);  // the low 32 bits
+    EXPECT_EQ(parse_content_length(L"4294967295"), 4294967295u);
 }
 
-TEST(ContentLength, RejectsTrailingTextOrNoDigits) {
-    for (const wchar_t* bad : {L"12a", L"", L" ", L"abc", L"12 ", L"0x10", L"--1", L"1.5"})
-        EXPECT_EQ(length_error_of(bad), "Invalid Content-Length");
+TEST(ContentLength, RejectsTrailingTextNoDigitsAndLengthsBeyond32Bits) {
+    for (const wchar_t* bad : {L"12a", L"", L" ", L"abc", L"12 ", L"0x10", L"--1", L"1.5", L"4294967296",
+                               L"4294967297", L"-1", L"-4294967295", L"99999999999999999999999"})
+        EXPECT_EQ(length_error_of(bad), "Invalid Content-Length") << std::string(bad, bad + wcslen(bad));
 }
 
 TEST(DownloadProgress, ReportsEightyPercentSpanOnlyOnChange) {
@@ -69,15 +73,36 @@ TEST(DownloadProgress, MoreThanAnnouncedGoesPastEighty) {
     EXPECT_EQ(r.values, (std::vector<int>{80, 160}));
 }
 
-TEST(DownloadProgress, WithoutLengthOnlyOneHundredAtTheEnd) {
+TEST(DownloadProgress, FarMoreThanAnnouncedSaturatesInsteadOfOverflowing) {
     Recorder r;
-    r.answer = false;  // the final answer is ignored
+    const ProgressFn fn = r.fn();
+    DownloadProgress progress(1, fn);
+    progress.report(3000000000u);
+    EXPECT_EQ(r.values, (std::vector<int>{INT32_MAX}));
+}
+
+TEST(DownloadProgress, WithoutLengthAsksAtEveryBlockAndShowsOnlyOneHundredAtTheEnd) {
+    Recorder r;
     const ProgressFn fn = r.fn();
     DownloadProgress progress(0, fn);
     progress.report(5000);
     progress.report(900000);
+    r.answer = false;  // the final answer is ignored
     EXPECT_NO_THROW(progress.finish());
-    EXPECT_EQ(r.values, (std::vector<int>{100}));
+    EXPECT_EQ(r.values, (std::vector<int>{PROGRESS_ASK_ONLY, PROGRESS_ASK_ONLY, 100}));
+}
+
+TEST(DownloadProgress, WithoutLengthAFalseAnswerStops) {
+    Recorder r;
+    r.answer = false;
+    const ProgressFn fn = r.fn();
+    DownloadProgress progress(0, fn);
+    try {
+        progress.report(16384);
+        FAIL() << "no cancellation";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "User cancelled download");
+    }
 }
 
 TEST(DownloadProgress, FalseAnswerCancels) {

@@ -71,6 +71,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path.startswith("/length/"):
             self.head(200, path[8:].replace("%20", " "))
             self.wfile.write(BODY[:12345])
+        elif path == "/trickle":  # no length, a little every 50 ms for minutes: only a stop ends it
+            self.head(200, None, [("Transfer-Encoding", "chunked")])
+            try:
+                for _ in range(4000):
+                    self.wfile.write(b"3e8\r\n" + b"t" * 1000 + b"\r\n")
+                    self.wfile.flush()
+                    time.sleep(0.05)
+                self.wfile.write(b"0\r\n\r\n")
+            except OSError:
+                pass
         elif path == "/double":  # announces half of what a chunked body then delivers
             self.head(200, str(len(BODY) // 2), [("Transfer-Encoding", "chunked")])
             self.chunked(BODY)

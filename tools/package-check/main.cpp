@@ -99,6 +99,7 @@ int check(const Options& options) {
         console::line(L"download  " + options.package);
         int last = -1;
         package = download_package_from(options.package, [&last](int value) {
+            if (value == PROGRESS_ASK_ONLY) return true;
             if (value != last) console::line(L"progress  " + std::to_wstring(value));
             last = value;
             return true;

@@ -31,7 +31,7 @@ void install_worker(Controller& controller, std::wstring install_dir, bool creat
     // Called from the extraction's threads too: reads only the atomic flag and posts.
     ProgressFn progress = [&controller, &window](int value) {
         if (controller.cancel_requested.load()) return false;
-        post_progress(window, value / 100.0);
+        if (value != PROGRESS_ASK_ONLY) post_progress(window, value / 100.0);
         return true;
     };
     controller.finish(controller.install_procedure(std::move(install_dir), create_desktop_shortcut, progress));

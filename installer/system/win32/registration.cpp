@@ -7,6 +7,7 @@
 #include "installer/app/config/product.h"
 #include "installer/package/errors.h"
 #include "installer/system/paths.h"
+#include "installer/system/win32/file_security.h"
 #include "installer/system/win32/registry_key.h"
 
 namespace {
@@ -46,7 +47,10 @@ void register_uninstall(std::wstring install_dir) {
 
 void copy_self(std::wstring install_dir) {
     const std::wstring target = with_trailing_backslash(std::move(install_dir)) + UNINSTALLER_FILE_NAME;
-    CopyFileW(own_module_path().c_str(), target.c_str(), FALSE);
+    // A file that a standard user placed there first may carry an access list that keeps
+    // the copy out; the folder's own rights let an administrator remove it.
+    DeleteFileW(target.c_str());
+    if (CopyFileW(own_module_path().c_str(), target.c_str(), FALSE)) restrict_to_administrators(target);
 }
 
 void unregister_uninstall() { SHDeleteKeyW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str()); }

@@ -57,10 +57,18 @@ TEST_F(Download, PausedBlocksArriveWhole) {
 
 TEST_F(Download, QueryIsSentUnchanged) { EXPECT_EQ(get(L"/ok?a=1&b=%41"), "/ok?a=1&b=%41"); }
 
-TEST_F(Download, ChunkedBodyReportsOnlyOneHundredAtTheEnd) {
-    answer = false;  // ignored at the end
+TEST_F(Download, ChunkedBodyAsksAtEveryBlockAndShowsOnlyOneHundredAtTheEnd) {
     EXPECT_EQ(get(L"/chunked"), expected_body());
-    EXPECT_EQ(values, std::vector<int>{100});
+    ASSERT_GT(values.size(), 1u);
+    EXPECT_EQ(values.back(), 100);
+    values.pop_back();
+    for (int v : values) EXPECT_EQ(v, PROGRESS_ASK_ONLY);
+}
+
+TEST_F(Download, AStopRequestEndsADownloadWithoutLengthAtTheNextBlock) {
+    answer = false;
+    EXPECT_EQ(error_of(L"/trickle"), "User cancelled download");
+    EXPECT_EQ(values, std::vector<int>{PROGRESS_ASK_ONLY});
 }
 
 TEST_F(Download, MoreThanAnnouncedGoesPastEighty) {

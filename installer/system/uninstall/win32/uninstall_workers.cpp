@@ -63,7 +63,7 @@ void reinstall_worker(UninstallController& controller) {
         return;
     }
     ProgressFn progress = [&window](int value) {
-        post_progress(window, value / 100.0);
+        if (value != PROGRESS_ASK_ONLY) post_progress(window, value / 100.0);
         return true;  // a reinstall cannot be stopped
     };
     controller.finish(controller.install_procedure(controller.install_location, true, progress));
