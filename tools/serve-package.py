@@ -8,6 +8,8 @@ Every GET answers from DIR/Launcher-Setup.zip (whatever the path) as DIR/mode sa
 read on each request so a test can switch it between runs of the installer:
   (absent), "ok"      the package at full speed
   "slow N"            the package at about N bytes per second
+  "trickle N"         the same without a Content-Length: the body ends when the
+                      connection closes
   "status N"          status N with an empty body
 Each request appends its path to DIR/requests.log, each whole package sent its end
 time (Unix seconds) and size to DIR/sent.log. The server ends by itself after
@@ -53,11 +55,12 @@ def handler_for(folder):
                 return
             self.send_response(200)
             self.send_header("Content-Type", "application/zip")
-            self.send_header("Content-Length", str(len(body)))
+            if mode[0] != "trickle":
+                self.send_header("Content-Length", str(len(body)))
             self.send_header("Connection", "close")
             self.end_headers()
             try:
-                if mode[0] == "slow":
+                if mode[0] in ("slow", "trickle"):
                     rate = max(1, int(mode[1]))
                     piece = max(1, rate // 20)
                     for at in range(0, len(body), piece):

@@ -91,6 +91,19 @@ TEST_F(EndToEnd, AltF4ClosesWhenIdleAndCancelsASlowDownloadQuietly) {
     EXPECT_TRUE(launcher_record(DEFAULT_DIR).empty());
 }
 
+// Without a length the download shows no progress, and a close request must still end it.
+TEST_F(EndToEnd, AltF4StopsADownloadWithoutLengthQuietly) {
+    serve("trickle " + std::to_string(package_size() / 60));  // a minute unless stopped
+    auto installer = start();
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    Sleep(1500);
+    step("Alt+F4 during the download without length");
+    installer->press_alt_f4();
+    expect_clean_exit(*installer, seconds(15));
+    EXPECT_FALSE(uninstall_key_exists());
+    EXPECT_FALSE(exists(DEFAULT_DIR + L"\\uninstall.exe"));
+}
+
 TEST_F(EndToEnd, ExitDuringAnInstallClosesAtOnceAndTheInstallCompletesUnseen) {
     serve("slow " + std::to_string(package_size() / 8));  // about 8 s: still running when the window is gone
     auto installer = start();
