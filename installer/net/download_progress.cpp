@@ -11,7 +11,8 @@ std::uint32_t parse_content_length(const std::wstring& text) {
     wchar_t* end = nullptr;
     errno = 0;
     const long long value = std::wcstoll(begin, &end, 10);
-    if (end == begin || *end != L'\0') throw std::runtime_error("Invalid Content-Length");
+    // The whole text must be the number: an embedded NUL ends wcstoll, not the header.
+    if (end == begin || end != begin + text.size()) throw std::runtime_error("Invalid Content-Length");
     if (errno == ERANGE || value < 0 || value > 0xFFFFFFFFLL) throw std::runtime_error("Invalid Content-Length");
     return static_cast<std::uint32_t>(value);
 }

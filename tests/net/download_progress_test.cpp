@@ -42,6 +42,7 @@ TEST(ContentLength, RejectsTrailingTextNoDigitsAndLengthsBeyond32Bits) {
     for (const wchar_t* bad : {L"12a", L"", L" ", L"abc", L"12 ", L"0x10", L"--1", L"1.5", L"4294967296",
                                L"4294967297", L"-1", L"-4294967295", L"99999999999999999999999"})
         EXPECT_EQ(length_error_of(bad), "Invalid Content-Length") << std::string(bad, bad + wcslen(bad));
+    EXPECT_EQ(length_error_of(std::wstring(L"12\0" L"34", 5)), "Invalid Content-Length");
 }
 
 TEST(DownloadProgress, ReportsEightyPercentSpanOnlyOnChange) {
