@@ -10,9 +10,11 @@ function(velk_warnings target)
 endfunction()
 
 # A library made of the folder's portable *.cpp plus win32/*.cpp (windows) or
-# posix/*.cpp (native): the one seam between the two platforms.
+# posix/*.cpp (native): the one seam between the two platforms. In the windows Release
+# build only SPEED libraries (the decoders) keep the speed-optimised code; the window,
+# the system calls and the rest run seldom and are optimised for size.
 function(velk_library name)
-  cmake_parse_arguments(A "WINDOWS_ONLY" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(A "WINDOWS_ONLY;SPEED" "" "LIBS" ${ARGN})
   if(A_WINDOWS_ONLY AND NOT WIN32)
     return()
   endif()
@@ -32,6 +34,9 @@ function(velk_library name)
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${A_LIBS})
   velk_warnings(${name})
+  if(WIN32 AND NOT A_SPEED)
+    target_compile_options(${name} PRIVATE $<$<CONFIG:Release>:-Os>)
+  endif()
 endfunction()
 
 # One test program per folder: every Wine start costs seconds, so all of a folder's

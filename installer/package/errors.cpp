@@ -1,6 +1,6 @@
 #include "installer/package/errors.h"
 
-#include <sstream>
+#include <string>
 #include <stdexcept>
 
 namespace bz2 {
@@ -35,9 +35,7 @@ std::wstring describe_exception(std::exception_ptr error) {
         append_widened(text, e.what());
         append_widened(text, ":");
         append_widened(text, e.code().category().name());
-        std::wostringstream value;
-        value << ":" << e.code().value();
-        text += value.str();
+        text += L":" + std::to_wstring(e.code().value());
     } catch (const std::exception& e) {
         append_widened(text, e.what());
     } catch (...) {

@@ -339,10 +339,11 @@ def dib(img, bits):
 
 
 def png_image(img, bits):
-    """256-pixel images are stored as PNG, palette ones with a 1-bit transparency table."""
+    """Large images are stored as PNG (read since Vista), palette ones with a 1-bit
+    transparency table."""
     out = io.BytesIO()
     if bits == 32:
-        img.save(out, "PNG", optimize=False)
+        img.save(out, "PNG", optimize=True)
     else:
         flat = Image.new("RGB", img.size, (0, 0, 0))
         opaque = img.getchannel("A").point(lambda a: 255 if a >= 128 else 0)
@@ -353,7 +354,7 @@ def png_image(img, bits):
         pal = q.getpalette()[: 3 * clear]
         pal += [0] * (3 * (1 << bits) - len(pal))
         q.putpalette(pal)
-        q.save(out, "PNG", optimize=False, bits=bits, transparency=clear)
+        q.save(out, "PNG", optimize=True, bits=bits, transparency=clear)
     return out.getvalue()
 
 
@@ -361,7 +362,8 @@ def icon_file():
     entries, blobs = [], []
     for size, bits in ICON_IMAGES:
         art = icon_art(size)
-        data = png_image(art, bits) if size == 256 else dib(art, bits)
+        # From 64 pixels up a 32-bit image is several times smaller as PNG than as a bitmap.
+        data = png_image(art, bits) if size == 256 or (size >= 64 and bits == 32) else dib(art, bits)
         colours = (1 << bits) if bits < 8 else 0
         entries.append((size, bits, colours, data))
     offset = 6 + 16 * len(entries)
@@ -376,9 +378,9 @@ def icon_file():
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "installer/resources"
     os.makedirs(out, exist_ok=True)
-    install_background().save(os.path.join(out, "BG.PNG"), optimize=False)
-    uninstall_background().save(os.path.join(out, "BG2.PNG"), optimize=False)
-    sprite_sheet().save(os.path.join(out, "SET.PNG"), optimize=False)
+    install_background().save(os.path.join(out, "BG.PNG"), optimize=True)
+    uninstall_background().save(os.path.join(out, "BG2.PNG"), optimize=True)
+    sprite_sheet().save(os.path.join(out, "SET.PNG"), optimize=True)
     with open(os.path.join(out, "main.ico"), "wb") as f:
         f.write(icon_file())
 

@@ -1,7 +1,6 @@
 #include "installer/app/install_procedure.h"
 
 #include <functional>
-#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -25,7 +24,7 @@ std::wstring launcher_shortcut_path(const std::wstring& install_dir) {
 
 std::wstring run_install(const Download& download, std::wstring install_dir, bool create_desktop_shortcut,
                          ProgressFn& progress) {
-    std::wostringstream outcome;
+    std::wstring outcome;
     std::string package;
     try {
         // A relative or empty directory would put the files below whatever the current
@@ -48,13 +47,13 @@ std::wstring run_install(const Download& download, std::wstring install_dir, boo
         progress(100);
     } catch (...) {
         try {
-            outcome << describe_current_exception();
+            outcome = describe_current_exception();
         } catch (...) {  // no memory left even for the text: still an outcome, never a throw
             return L"UNKNOWN_ERROR";
         }
     }
     std::string().swap(package);
-    return outcome.str();
+    return outcome;
 }
 
 }  // namespace
