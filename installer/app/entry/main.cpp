@@ -11,31 +11,13 @@
 #include "installer/app/install_location.h"
 #include "installer/app/install_procedure.h"
 #include "installer/app/options.h"
+#include "installer/base/win32/scoped.h"
 #include "installer/base/win32/system_library.h"
 #include "installer/system/uninstall/uninstall_controller.h"
 #include "installer/ui/main_window.h"
 #include "installer/ui/pages.h"
 
 namespace {
-
-// The wide argument vector, released with LocalFree.
-class Arguments {
-public:
-    Arguments() : argv_(CommandLineToArgvW(GetCommandLineW(), &argc_)) {
-        if (!argv_) argc_ = 0;
-    }
-    ~Arguments() {
-        if (argv_) LocalFree(argv_);
-    }
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
-    int count() const { return argc_; }
-    const wchar_t* const* values() const { return argv_; }
-
-private:
-    int argc_ = 0;
-    wchar_t** argv_;
-};
 
 std::wstring run_install_procedure(std::wstring install_dir, bool create_desktop_shortcut, ProgressFn& progress) {
     return install_procedure(std::move(install_dir), create_desktop_shortcut, progress);
@@ -50,8 +32,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     CoInitialize(nullptr);  // the result does not matter; the process ends instead of uninitialising
     StartOptions options;
     {
-        const Arguments arguments;
-        options = read_options(arguments.count(), arguments.values());
+        int count = 0;
+        const base::LocalMemory<wchar_t**> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
+        options = read_options(arguments ? count : 0, arguments.get());
     }
     dry_run = options.dry_run;  // before any worker thread exists
     std::wstring location;

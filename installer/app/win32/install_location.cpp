@@ -9,7 +9,7 @@ bool read_install_location(std::wstring& location) {
     HKEY raw = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS)
         return false;
-    const sys::RegKey key(raw);
+    const base::RegKey key(raw);
     // One unit short of the buffer: the last unit stays zero even for an unterminated value.
     wchar_t buffer[1024] = {};
     DWORD type = 0;

@@ -23,14 +23,9 @@ HMODULE load_by_full_path(const wchar_t* file_name) {
 
 }  // namespace
 
-SystemLibrary::SystemLibrary(const wchar_t* file_name) {
-    module_ = LoadLibraryExW(file_name, nullptr, SEARCH_SYSTEM32);
-    if (!module_ && GetLastError() == ERROR_INVALID_PARAMETER) module_ = load_by_full_path(file_name);
+SystemLibrary::SystemLibrary(const wchar_t* file_name) : module_(LoadLibraryExW(file_name, nullptr, SEARCH_SYSTEM32)) {
+    if (!module_ && GetLastError() == ERROR_INVALID_PARAMETER) module_.reset(load_by_full_path(file_name));
     if (!module_) error_ = GetLastError();
-}
-
-SystemLibrary::~SystemLibrary() {
-    if (module_) FreeLibrary(module_);
 }
 
 void preload_system_libraries(std::initializer_list<const wchar_t*> file_names) {

@@ -8,6 +8,8 @@
 
 #include <initializer_list>
 
+#include "installer/base/win32/scoped.h"
+
 namespace base {
 
 class SystemLibrary {
@@ -15,11 +17,8 @@ public:
     // Loads file_name ("gdiplus.dll"). On failure module() is null and error() holds the
     // system's code; nothing throws.
     explicit SystemLibrary(const wchar_t* file_name);
-    ~SystemLibrary();
-    SystemLibrary(const SystemLibrary&) = delete;
-    SystemLibrary& operator=(const SystemLibrary&) = delete;
 
-    HMODULE module() const { return module_; }
+    HMODULE module() const { return module_.get(); }
     DWORD error() const { return error_; }
 
     // Sets slot to the export name and returns whether it exists; a missing library or
@@ -27,13 +26,13 @@ public:
     // was taken from (decltype(&::WinHttpOpen)), which is what the i686 build relies on.
     template <class Fn>
     bool bind(Fn& slot, const char* name) const {
-        FARPROC address = module_ ? GetProcAddress(module_, name) : nullptr;
+        FARPROC address = module_ ? GetProcAddress(module_.get(), name) : nullptr;
         slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(address));
         return slot != nullptr;
     }
 
 private:
-    HMODULE module_ = nullptr;
+    Module module_;
     DWORD error_ = 0;
 };
 

@@ -2,13 +2,11 @@
 // Access to a program file that the system later starts with the highest rights.
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
-struct LocalFreer {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-using SecurityDescriptor = std::unique_ptr<void, LocalFreer>;
+#include "installer/base/win32/scoped.h"
+
+using SecurityDescriptor = base::LocalMemory<PSECURITY_DESCRIPTOR>;
 
 // Owner Administrators and a protected access list: full control for Administrators and
 // SYSTEM, read and execute for Users, nothing inherited. Null if the system cannot build it.

@@ -13,7 +13,7 @@ bool start_launcher(const std::wstring& install_dir) {
                         CREATE_DEFAULT_ERROR_MODE, nullptr,
                         install_dir.empty() ? nullptr : install_dir.c_str(), &startup, &process))
         return false;
-    sys::UniqueHandle owned_process(process.hProcess);
-    sys::UniqueHandle owned_thread(process.hThread);
+    base::UniqueHandle owned_process(process.hProcess);
+    base::UniqueHandle owned_thread(process.hThread);
     return true;
 }

@@ -20,19 +20,19 @@ void set_text(HKEY key, const wchar_t* name, const std::wstring& text) {
 
 }  // namespace
 
-sys::RegKey open_uninstall_key() {
+base::RegKey open_uninstall_key() {
     HKEY key = nullptr;
     const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, nullptr,
                                            REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         throw_if_failed("uninstall.reg",
                         boost::system::error_code(static_cast<int>(status), boost::system::system_category()));
-    return sys::RegKey(key);
+    return base::RegKey(key);
 }
 
 void register_uninstall(std::wstring install_dir) {
     // The key first: a failure leaves nothing written.
-    const sys::RegKey key = open_uninstall_key();
+    const base::RegKey key = open_uninstall_key();
     const std::wstring dir = with_trailing_backslash(std::move(install_dir));
     const std::wstring icon = dir + LAUNCHER_ICON;
     // Quoted, or the program list would split a path with spaces into program and arguments.

@@ -3,4 +3,4 @@
 
 // UNINSTALL_KEY below HKEY_LOCAL_MACHINE, created or opened with KEY_WRITE.
 // Throws the coded error "uninstall.reg" with the registry call's result on failure.
-sys::RegKey open_uninstall_key();
+base::RegKey open_uninstall_key();

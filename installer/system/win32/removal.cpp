@@ -20,7 +20,7 @@ bool is_dot_name(const wchar_t* name) {
 }
 
 bool write_whole_file(const std::wstring& path, const char* data, DWORD size) {
-    const sys::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
+    const base::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
@@ -50,7 +50,7 @@ void remove_tree(const std::wstring& folder_in, const RemovalProgressFn& progres
     }
     const std::wstring folder = with_trailing_backslash(folder_in);
     WIN32_FIND_DATAW entry;
-    const sys::FindHandle listing(FindFirstFileW((folder + L"*").c_str(), &entry));
+    const base::FindHandle listing(FindFirstFileW((folder + L"*").c_str(), &entry));
     if (listing) {
         do {
             const std::wstring path = folder + entry.cFileName;
@@ -106,7 +106,7 @@ void self_remove_for(const std::wstring& own_path, const std::wstring& folder) {
     if (CreateProcessW(cmd.c_str(), &command_line[0], nullptr, nullptr, FALSE,
                        CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, nullptr, temp_folder.c_str(), &startup,
                        &process)) {
-        sys::UniqueHandle owned_process(process.hProcess);
-        sys::UniqueHandle owned_thread(process.hThread);
+        base::UniqueHandle owned_process(process.hProcess);
+        base::UniqueHandle owned_thread(process.hThread);
     }
 }

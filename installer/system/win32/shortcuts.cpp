@@ -9,7 +9,7 @@
 void create_shortcut(const std::wstring& install_dir, const std::wstring& link_path) {
     const sys::ComApartment apartment(COINIT_APARTMENTTHREADED);
     if (!apartment.entered()) return;
-    sys::ComPtr<IShellLinkW> link;
+    base::ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 link.out())) ||
         !link)
@@ -19,7 +19,7 @@ void create_shortcut(const std::wstring& install_dir, const std::wstring& link_p
     link->SetPath(target.c_str());
     link->SetDescription(L"");
     link->SetWorkingDirectory(install_dir.c_str());
-    sys::ComPtr<IPersistFile> file;
+    base::ComPtr<IPersistFile> file;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.out())) && file)
         file->Save(link_path.c_str(), TRUE);
     // file, link and then the apartment are released in reverse order of construction.

@@ -1,17 +1,12 @@
 #pragma once
-// Move-only owners of GDI objects.
-
+// Owners of the GDI objects the window makes.
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "installer/base/win32/scoped.h"
 
 namespace ui {
 
-struct GdiObjectDeleter {
-    void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
-};
-using OwnedFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using OwnedBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiObjectDeleter>;
+using OwnedFont = base::GdiObject<HFONT>;
+using OwnedBrush = base::GdiObject<HBRUSH>;
 
 }  // namespace ui

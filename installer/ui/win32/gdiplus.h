@@ -4,20 +4,29 @@
 #include <memory>
 #include <string>
 
+#include "installer/base/win32/scoped.h"
 #include "installer/ui/win32/gdiplus_api.h"
 
 namespace ui {
 
-// Objects exist only where the table was complete, so their deleters are always bound.
-struct GraphicsDeleter { void operator()(Gdiplus::GpGraphics* g) const { gdiplus_api().delete_graphics(g); } };
-struct FontDeleter { void operator()(Gdiplus::GpFont* f) const { gdiplus_api().delete_font(f); } };
-struct FamilyDeleter { void operator()(Gdiplus::GpFontFamily* f) const { gdiplus_api().delete_font_family(f); } };
-struct BrushDeleter { void operator()(Gdiplus::GpBrush* b) const { gdiplus_api().delete_brush(b); } };
+// Objects exist only where the table was complete, so their release calls are bound.
+struct GraphicsTraits : base::NullIsNone<Gdiplus::GpGraphics*> {
+    static void close(Gdiplus::GpGraphics* g) noexcept { gdiplus_api().delete_graphics(g); }
+};
+struct FontTraits : base::NullIsNone<Gdiplus::GpFont*> {
+    static void close(Gdiplus::GpFont* f) noexcept { gdiplus_api().delete_font(f); }
+};
+struct FamilyTraits : base::NullIsNone<Gdiplus::GpFontFamily*> {
+    static void close(Gdiplus::GpFontFamily* f) noexcept { gdiplus_api().delete_font_family(f); }
+};
+struct BrushTraits : base::NullIsNone<Gdiplus::GpBrush*> {
+    static void close(Gdiplus::GpBrush* b) noexcept { gdiplus_api().delete_brush(b); }
+};
 
-using Graphics = std::unique_ptr<Gdiplus::GpGraphics, GraphicsDeleter>;
-using Font = std::unique_ptr<Gdiplus::GpFont, FontDeleter>;
-using FontFamily = std::unique_ptr<Gdiplus::GpFontFamily, FamilyDeleter>;
-using Brush = std::unique_ptr<Gdiplus::GpBrush, BrushDeleter>;
+using Graphics = base::Scoped<GraphicsTraits>;
+using Font = base::Scoped<FontTraits>;
+using FontFamily = base::Scoped<FamilyTraits>;
+using Brush = base::Scoped<BrushTraits>;
 // Decoded pictures are shared between the cache and every control drawing them.
 using Bitmap = std::shared_ptr<Gdiplus::GpBitmap>;
 

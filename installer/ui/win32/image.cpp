@@ -5,7 +5,6 @@
 namespace ui {
 namespace {
 
-struct StreamReleaser { void operator()(IStream* s) const { s->Release(); } };
 struct BitmapDisposer {
     void operator()(Gdiplus::GpBitmap* b) const { gdiplus_api().dispose_image(b); }
 };
@@ -21,9 +20,9 @@ Bitmap load_picture(HMODULE module, const std::wstring& name) {
     DWORD size = SizeofResource(module, info);
     if (!bytes) size = 0;
 
-    IStream* raw = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &raw)) || !raw) throw std::runtime_error("failed to create stream");
-    std::unique_ptr<IStream, StreamReleaser> stream(raw);
+    base::ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.receive())) || !stream)
+        throw std::runtime_error("failed to create stream");
     const char* at = static_cast<const char*>(bytes);
     while (size > 0) {
         ULONG written = 0;

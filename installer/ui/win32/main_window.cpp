@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "installer/base/win32/scoped.h"
 #include "installer/ui/win32/message_loop.h"
 
 namespace ui {
@@ -191,17 +192,11 @@ bool MainWindow::browse_folder(const std::wstring& title, std::wstring& path) {
     info.hwndOwner = hwnd();
     info.lpszTitle = title.c_str();
     info.ulFlags = 0x143;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    const base::CoTaskMemory<PIDLIST_ABSOLUTE> item(SHBrowseForFolderW(&info));
     if (!item) return false;
     wchar_t chosen[MAX_PATH] = {};
     // A chosen item without a file-system path leaves path as it was.
-    bool has_path = SHGetPathFromIDListW(item, chosen) != FALSE;
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
-        allocator->Free(item);
-        allocator->Release();
-    }
-    if (has_path) path = chosen;
+    if (SHGetPathFromIDListW(item.get(), chosen)) path = chosen;
     return true;
 }
 

@@ -112,7 +112,7 @@ namespace {
 // set on an empty folder. Returns the error of the failing call, 0 on success.
 DWORD make_junction(const std::wstring& junction, const std::wstring& target) {
     if (!CreateDirectoryW(junction.c_str(), nullptr)) return GetLastError();
-    const sys::UniqueHandle folder(CreateFileW(junction.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const base::UniqueHandle folder(CreateFileW(junction.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder) return GetLastError();
     const std::wstring substitute = L"\\??\\" + target;

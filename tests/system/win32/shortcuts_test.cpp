@@ -21,8 +21,8 @@ struct Link {
 Link load(const std::wstring& path) {
     Link out;
     const sys::ComApartment apartment(COINIT_APARTMENTTHREADED);
-    sys::ComPtr<IShellLinkW> link;
-    sys::ComPtr<IPersistFile> file;
+    base::ComPtr<IShellLinkW> link;
+    base::ComPtr<IPersistFile> file;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 link.out())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.out())) ||

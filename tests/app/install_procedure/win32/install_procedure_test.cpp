@@ -49,7 +49,7 @@ std::wstring server_host() {
 std::wstring package_url(const std::wstring& name) { return L"http://" + server_host() + L"/files/" + name; }
 
 std::string read_bytes(const std::wstring& path) {
-    const sys::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const base::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_EXISTING, 0, nullptr));
     std::string data;
     if (!file) return "<missing>";
@@ -62,7 +62,7 @@ std::string read_bytes(const std::wstring& path) {
 std::vector<std::wstring> names_in(const std::wstring& dir) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;
-    const sys::FindHandle listing(FindFirstFileW((dir + L"\\*").c_str(), &entry));
+    const base::FindHandle listing(FindFirstFileW((dir + L"\\*").c_str(), &entry));
     if (listing) {
         do {
             const std::wstring name = entry.cFileName;
@@ -79,7 +79,7 @@ std::map<std::wstring, std::wstring> uninstall_values() {
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return values;
-    const sys::RegKey key(opened);
+    const base::RegKey key(opened);
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         wchar_t data[2048] = {};
@@ -102,8 +102,8 @@ struct Link {
 Link load_link(const std::wstring& path) {
     Link out;
     const sys::ComApartment apartment(COINIT_APARTMENTTHREADED);
-    sys::ComPtr<IShellLinkW> link;
-    sys::ComPtr<IPersistFile> file;
+    base::ComPtr<IShellLinkW> link;
+    base::ComPtr<IPersistFile> file;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())) ||
         FAILED(link->QueryInterface(IID_IPersistFile, file.out())) || FAILED(file->Load(path.c_str(), STGM_READ)))
         return out;
@@ -313,7 +313,7 @@ TEST_F(InstallProcedure, WriteErrorKeepsWhatIsThereAndRegistersNothing) {
     std::wstring outcome;
     {
         // Held open without sharing, as a running program holds its file.
-        const sys::UniqueHandle held(
+        const base::UniqueHandle held(
             CreateFileW((dir + L"\\blocked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(bool(held));
         outcome = install_procedure_from(package_url(L"blocked.zip"), dir, true, progress.callback);
