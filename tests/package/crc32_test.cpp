@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <miniz.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -33,14 +34,21 @@ TEST(Crc32, AgreesWithMinizAtEveryLengthAndAlignment) {
             ASSERT_EQ(reference(piece), crc32_of(buffer.data() + start, length)) << start << "+" << length;
         }
     }
+    // Around and above the size where three lanes take over, with every remainder.
     std::string large(1 << 20, '\0');
     for (char& c : large) c = static_cast<char>(rng());
-    EXPECT_EQ(reference(large), crc32_of(large.data(), large.size()));
+    for (std::size_t length : {12287, 12288, 12289, 12295, 12311, 100000, 1 << 20}) {
+        for (std::size_t start = 0; start < 3; ++start) {
+            const std::size_t n = std::min<std::size_t>(length, large.size() - start);
+            ASSERT_EQ(reference(large.substr(start, n)), crc32_of(large.data() + start, n)) << start << "+" << n;
+        }
+    }
 }
 
 TEST(Crc32, PiecesContinueWhereTheLastEnded) {
-    const std::string text = "a launcher package entry checked in pieces of odd sizes";
-    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    std::string text = "a launcher package entry checked in pieces of odd sizes";
+    while (text.size() < 40000) text += text;
+    for (std::size_t cut = 0; cut <= text.size(); cut += cut < 64 ? 1 : 997) {
         const std::uint32_t first = crc32_of(text.data(), cut);
         EXPECT_EQ(reference(text), crc32_of(text.data() + cut, text.size() - cut, first)) << cut;
     }
