@@ -144,9 +144,11 @@ private:
 
 std::wstring canonical_name(const std::wstring& component) {
     std::wstring out = without_trailing_dots_and_spaces(component);
-    for (wchar_t& c : out)
-        if (static_cast<std::uint32_t>(c) <= 0xFFFF)
-            c = static_cast<wchar_t>(upcase_unit(static_cast<std::uint16_t>(c)));
+    for (wchar_t& c : out) {
+        // Where wchar_t is wider than a UTF-16 unit, a value beyond one stays as it is.
+        const auto unit = static_cast<std::uint16_t>(c);
+        if (static_cast<wchar_t>(unit) == c) c = static_cast<wchar_t>(upcase_unit(unit));
+    }
     return out;
 }
 
