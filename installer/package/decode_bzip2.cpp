@@ -20,6 +20,21 @@ private:
     bz_stream& stream_;
 };
 
+// The library compares a block's checksum only once the block's last byte has been taken,
+// and the stream's checksum after that, when it reads the end marker; a call whose output
+// room fills with the block's last byte may return before either. One more call with a
+// small scratch room lets it get there: a damaged block or stream then answers
+// BZ_DATA_ERROR. The answer is BZ_STREAM_END at the end marker, and BZ_OK when the input
+// ends first (a stream cut after the recorded size) or more output follows (the stream
+// holds more than the recorded size; what the entry keeps is decided by the caller).
+int check_after_full_output(bz_stream& stream) {
+    char scratch[16];
+    stream.next_out = scratch;
+    stream.avail_out = sizeof scratch;
+    const int result = BZ2_bzDecompress(&stream);
+    return result == BZ_STREAM_END ? BZ_STREAM_END : result < 0 ? result : BZ_OK;
+}
+
 }  // namespace
 
 const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
@@ -43,12 +58,13 @@ const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
 
     stream.next_out = &data[0];
     stream.avail_out = uncompressed_size;
-    const int result = BZ2_bzDecompress(&stream);
+    int result = BZ2_bzDecompress(&stream);
     const std::uint32_t produced = uncompressed_size - stream.avail_out;
+    if (result == BZ_OK && produced == uncompressed_size) result = check_after_full_output(stream);
     code.assign(result, bz2::bzip2_category());
     if (result == BZ_STREAM_END && produced == uncompressed_size) {
         code.assign(0, boost::system::system_category());
-    } else if (result == BZ_OK && stream.avail_out != 0) {
+    } else if (result == BZ_OK && produced != uncompressed_size) {
         // The input ran out before the file was complete: not a zero-padded success.
         code.assign(BZ_UNEXPECTED_EOF, bz2::bzip2_category());
     } else if (result == BZ_OK) {

@@ -10,6 +10,12 @@
 
 const char* decode_deflate(std::string& data, std::uint32_t uncompressed_size,
                            boost::system::error_code& code);
+// Method 12, through libbz2: "bz2.open" with the library's code when it cannot start;
+// "bz2.unpack" with the library's code: -4 for a block or stream checksum that does not
+// match (once the size is filled the library is let on to the end of the block and the
+// end marker it may reach), -7 when the data ends before the size is filled, 4 when the
+// stream ends with fewer bytes. A stream cut after the size is filled succeeds; what a
+// stream holds beyond the size is not kept (the entry's CRC-32 then tells).
 const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
                          boost::system::error_code& code);
 // Method 14: a 9-byte header (versions, properties size 5, properties) then the raw

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <utility>
 
+#include "installer/package/crc32.h"
 #include "installer/package/decoders.h"
 #include "installer/package/utf8.h"
 
@@ -23,6 +26,9 @@ constexpr int invalid_parameter = 87;  // ERROR_INVALID_PARAMETER
 constexpr int handle_eof = 38;         // ERROR_HANDLE_EOF
 constexpr int bad_format = 11;         // ERROR_BAD_FORMAT
 constexpr int not_supported = 50;      // ERROR_NOT_SUPPORTED
+constexpr int crc_error = 23;          // ERROR_CRC
+
+constexpr std::uint16_t stored = 0, deflate = 8, bzip2 = 12, lzma = 14;
 
 std::uint16_t read16(const char* p) {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
@@ -58,6 +64,38 @@ bool read_at(const std::string& source, std::uint64_t offset, std::uint64_t leng
     if (offset > source.size() || length > source.size() - offset) return false;
     destination.assign(source, static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     return true;
+}
+
+// The most bytes a stream of `method` can decode to from `compressed` bytes of entry
+// data; no limit for methods the reader does not decode (they fail when read).
+std::uint64_t most_output(std::uint16_t method, std::uint64_t compressed) {
+    switch (method) {
+    case stored:
+        return compressed;
+    case deflate:
+        // Every code is at least one bit long, and the longest copy (258 bytes) takes a
+        // length code and a distance code: 258 bytes per 2 bits.
+        return compressed * 1032;
+    case bzip2: {
+        // A block decodes to at most 46,620,000 bytes: 900,000 symbols at the largest
+        // block size, each 5 of them (a run of 4 and its count up to 255) giving 259
+        // bytes. Its header, tables and end-of-block code take at least 173 bits: magic
+        // 48, checksum 32, randomised flag 1, origin 24, used-bytes map 16 + 16, group
+        // count 3, selector count 15, one selector 1, two code tables of 5 + 3 bits, and
+        // one code of at least 1 bit. Only whole blocks give output.
+        constexpr std::uint64_t block_output = 900000 / 5 * 259;
+        constexpr std::uint64_t block_bits = 173;
+        return compressed * 8 / block_bits * block_output;
+    }
+    case lzma:
+        // The range decoder reads a byte whenever its range falls below 2^24; a bit whose
+        // probability is as sure as the model lets it get (2017 of 2048) shrinks the range
+        // least, so at most 364 bits are decoded per byte read. The most output per bit
+        // is a repeated match of the longest length, 273 bytes for 14 bits.
+        return compressed * (364 * 273 / 14);
+    default:
+        return std::numeric_limits<std::uint64_t>::max();
+    }
 }
 
 }  // namespace
@@ -152,20 +190,21 @@ std::wstring ZipReader::entry_name(int index) const {
     return names_.at(static_cast<std::size_t>(index));
 }
 
-const char* ZipReader::read_entry(int index, std::string& output,
-                                  boost::system::error_code& code) const {
-    code.assign(0, boost::system::system_category());
-    if (index < 0 || index >= entry_count()) {
-        code.assign(22, boost::system::generic_category());
-        return "zip.idx";
-    }
-    const char* record = directory_.data() + entries_[static_cast<std::size_t>(index)];
-    const std::uint16_t method = read16(record + 10);
-    const std::uint32_t compressed_size = read32(record + 20);
-    const std::uint32_t uncompressed_size = read32(record + 24);
-    const std::int64_t size = static_cast<std::int64_t>(source_.size());
+ZipReader::Record ZipReader::record(std::size_t index) const {
+    const char* p = directory_.data() + entries_[index];
+    Record r;
+    r.method = read16(p + 10);
+    r.crc = read32(p + 16);
+    r.compressed = read32(p + 20);
+    r.uncompressed = read32(p + 24);
+    r.header = as_signed(read32(p + 42));
+    return r;
+}
 
-    const std::int64_t header = as_signed(read32(record + 42));
+const char* ZipReader::locate_data(const Record& record, std::int64_t& data_start,
+                                   boost::system::error_code& code) const {
+    const std::int64_t size = static_cast<std::int64_t>(source_.size());
+    const std::int64_t header = record.header;
     if (header < 0 || header >= size) {
         fail(code, invalid_parameter);
         return "zip.hdr.seek";
@@ -179,21 +218,91 @@ const char* ZipReader::read_entry(int index, std::string& output,
         fail(code, bad_format);
         return "zip.hdr.signature";
     }
-    const std::int64_t data_start =
-        header + std::int64_t(local_header_size) + read16(local + 26) + read16(local + 28);
+    data_start = header + std::int64_t(local_header_size) + read16(local + 26) + read16(local + 28);
     if (data_start >= size) {
         fail(code, invalid_parameter);
         return "zip.data.seek";
     }
-    if (!read_at(source_, std::uint64_t(data_start), compressed_size, output)) {
+    if (std::int64_t(record.compressed) > size - data_start) {
         fail(code, handle_eof);
         return "zip.data.read";
     }
-    switch (method) {
-    case 0: return nullptr;
-    case 8: return decode_deflate(output, uncompressed_size, code);
-    case 12: return decode_bzip2(output, uncompressed_size, code);
-    case 14: return decode_lzma(output, uncompressed_size, code);
+    return nullptr;
+}
+
+const char* ZipReader::check_size(const Record& record, boost::system::error_code& code) {
+    const bool possible = record.method == stored
+                              ? record.uncompressed == record.compressed
+                              : record.uncompressed <= most_output(record.method, record.compressed);
+    if (possible) return nullptr;
+    fail(code, bad_format);
+    return "zip.size";
+}
+
+const char* ZipReader::check_entries(boost::system::error_code& code) const {
+    code.assign(0, boost::system::system_category());
+    // Each entry's span: its local header, name, extra field and data.
+    std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+    spans.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Record r = record(i);
+        std::int64_t data_start = 0;
+        if (const char* identifier = locate_data(r, data_start, code)) return identifier;
+        if (const char* identifier = check_size(r, code)) return identifier;
+        spans.emplace_back(r.header, data_start + std::int64_t(r.compressed));
+    }
+    // Entries that share bytes let a small package claim the same data many times over.
+    std::sort(spans.begin(), spans.end());
+    std::int64_t end = 0;
+    for (const auto& span : spans) {
+        if (span.first < end) {
+            fail(code, bad_format);
+            return "zip.overlap";
+        }
+        end = std::max(end, span.second);
+    }
+    return nullptr;
+}
+
+ZipReader::ContentSize ZipReader::content_size() const {
+    ContentSize total;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Record r = record(i);
+        total.decoded += r.uncompressed;
+        total.largest_entry = std::max<std::uint64_t>(total.largest_entry, r.uncompressed);
+        // A stored entry's copy is its content; any other entry's compressed copy is held
+        // beside its content while it is decoded.
+        if (r.method != stored)
+            total.largest_packed = std::max<std::uint64_t>(total.largest_packed, r.compressed);
+    }
+    return total;
+}
+
+const char* ZipReader::read_entry(int index, std::string& output,
+                                  boost::system::error_code& code) const {
+    code.assign(0, boost::system::system_category());
+    output.clear();
+    if (index < 0 || index >= entry_count()) {
+        code.assign(22, boost::system::generic_category());
+        return "zip.idx";
+    }
+    const Record r = record(static_cast<std::size_t>(index));
+    std::int64_t data_start = 0;
+    if (const char* identifier = locate_data(r, data_start, code)) return identifier;
+    if (const char* identifier = check_size(r, code)) return identifier;
+    output.assign(source_, static_cast<std::size_t>(data_start), r.compressed);
+    const char* identifier = nullptr;
+    switch (r.method) {
+    case stored: break;
+    case deflate: identifier = decode_deflate(output, r.uncompressed, code); break;
+    case bzip2: identifier = decode_bzip2(output, r.uncompressed, code); break;
+    case lzma: identifier = decode_lzma(output, r.uncompressed, code); break;
     default: return "zip.method";
     }
+    if (identifier) return identifier;
+    if (crc32_of(output.data(), output.size()) != r.crc) {
+        fail(code, crc_error);
+        return "zip.crc";
+    }
+    return nullptr;
 }

@@ -18,19 +18,32 @@
 //     "zip.cd.signature" 11 system  a directory record lacks its signature
 //     "zip.cd.truncated" 11 system  the end record counts more records than the directory
 //                                   holds (a record's fixed part passes its end)
-//   read_entry (first resets `code` to 0 system):
+//   check_entries (first resets `code` to 0 system), every entry before any is decoded:
+//     the local header and data checks of read_entry, from "zip.hdr.seek" to
+//     "zip.data.read", then
+//     "zip.size"         11 system  an uncompressed size that no stream of the entry's
+//                                   method can decode to from its compressed size (a
+//                                   stored entry's two sizes differ; deflate above 1032
+//                                   times the compressed size; the bounds of bzip2 and
+//                                   LZMA are explained with most_output in the source)
+//     "zip.overlap"      11 system  two entries share bytes: a local header, or data that
+//                                   runs into the next entry
+//   read_entry (first resets `code` to 0 system and empties `output`):
 //     "zip.idx"          22 generic index outside the entry list
 //     "zip.hdr.seek"     87 system  local header offset (bias added) outside the package
 //     "zip.hdr.read"     38 system  fewer than 30 bytes at the local header offset
 //     "zip.hdr.signature"11 system  local header lacks its signature
 //     "zip.data.seek"    87 system  the data would start outside the package
-//     "zip.data.read"    38 system  the compressed data runs past the end (output left empty)
+//     "zip.data.read"    38 system  the compressed data runs past the end
+//     "zip.size"         11 system  as in check_entries; nothing is allocated for it
 //     "zip.method"        0 system  method other than 0, 8, 12, 14
-//     and the decoders' identifiers (decoders.h).
+//     the decoders' identifiers (decoders.h), then
+//     "zip.crc"          23 system  (ERROR_CRC) the decoded content does not have the
+//                                   CRC-32 that the central directory records
 // Bytes in front of the archive are allowed: every local header offset is corrected by
 // the difference between where the directory is and where it says it is. Flags
-// (encryption, data descriptor, UTF-8), CRCs and timestamps are not looked at; sizes come
-// from the central directory. A stored entry yields its compressed bytes unchanged.
+// (encryption, data descriptor, UTF-8) and timestamps are not looked at; sizes and CRCs
+// come from the central directory.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -52,11 +65,38 @@ public:
     // sequences become U+FFFD, '/' kept). Throws std::out_of_range for a bad index.
     std::wstring entry_name(int index) const;
 
-    // Replaces `output` with the entry's decoded content. Thread-safe for concurrent calls
-    // (each with its own output and code) once open succeeded.
+    // Checks every entry's local header, sizes and place in the package without decoding.
+    const char* check_entries(boost::system::error_code& code) const;
+
+    // What decoding every entry takes, from the central directory's sizes.
+    struct ContentSize {
+        std::uint64_t decoded = 0;         // all entries' uncompressed sizes
+        std::uint64_t largest_entry = 0;   // the largest uncompressed size
+        std::uint64_t largest_packed = 0;  // the largest compressed size of an entry that
+                                           // is decoded (held beside its content meanwhile)
+    };
+    ContentSize content_size() const;
+
+    // Replaces `output` with the entry's decoded content, checked against the entry's
+    // CRC-32. Thread-safe for concurrent calls (each with its own output and code) once
+    // open succeeded.
     const char* read_entry(int index, std::string& output, boost::system::error_code& code) const;
 
 private:
+    // The central directory's fields of one entry.
+    struct Record {
+        std::uint16_t method = 0;
+        std::uint32_t crc = 0;
+        std::uint32_t compressed = 0;
+        std::uint32_t uncompressed = 0;
+        std::int64_t header = 0;  // local header offset, bias added
+    };
+    Record record(std::size_t index) const;
+    // Checks the local header and that the compressed data lies inside the package.
+    const char* locate_data(const Record& record, std::int64_t& data_start,
+                            boost::system::error_code& code) const;
+    static const char* check_size(const Record& record, boost::system::error_code& code);
+
     const std::string& source_;
     std::int32_t bias_ = 0;
     std::string directory_;                   // local header offsets rewritten with bias

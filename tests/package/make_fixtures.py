@@ -10,8 +10,13 @@ OUTDIR/NAME.zip          one package per tool and method, holding every source f
                          (plus directory entries where the tool adds them)
 OUTDIR/manifest.txt      "NAME.zip" lines of the packages that must decode in full
 OUTDIR/refused.txt       "NAME.zip IDENTIFIER" lines of packages that open must refuse
+OUTDIR/zeros.zip         entries of zero bytes that each compressor packs as tightly as it
+                         can (deflate, bzip2, LZMA): ZERO-COUNT lines in zeros.txt
+OUTDIR/flips.txt         "NAME.zip INDEX OFFSET LENGTH" lines: where the data of entry
+                         INDEX lies in the package, for damaging it bit by bit
 Tools: Python's zipfile, Info-ZIP zip, 7-Zip's 7zz.
 """
+import io
 import os
 import random
 import shutil
@@ -118,6 +123,53 @@ def main():
         run(['7zz', 'a', '-tzip', f'-mm={method}', '-mcu=on', os.path.join(out, name), '.'],
             tree, stdout=subprocess.DEVNULL)
         packages.append(name)
+
+    # Written to a stream that cannot seek: sizes and CRCs follow the data in data
+    # descriptors (flag bit 3), the local headers hold zeros.
+    class Unseekable(io.RawIOBase):
+        def __init__(self, f):
+            self.f = f
+
+        def writable(self):
+            return True
+
+        def write(self, b):
+            return self.f.write(b)
+
+    with open(os.path.join(out, 'python_descriptor.zip'), 'wb') as f:
+        with zipfile.ZipFile(Unseekable(f), 'w', zipfile.ZIP_DEFLATED) as z:
+            for path, _, _ in FILES:
+                with z.open(path, 'w') as entry:
+                    entry.write(data[path])
+    packages.append('python_descriptor.zip')
+    for method in ('Deflate', 'BZip2'):
+        name = f'7zip_{method.lower()}_descriptor.zip'
+        with open(os.path.join(out, name), 'wb') as f:
+            run(['7zz', 'a', '-tzip', f'-mm={method}', '-mcu=on', '-so', 'unused.zip', '.'], tree, stdout=f)
+        packages.append(name)
+
+    # The tightest each compressor gets: a bzip2 block of the most zeros one block takes.
+    zeros = {'zeros.deflate': (20000000, zipfile.ZIP_DEFLATED),
+             'zeros.bzip2': (45899235, zipfile.ZIP_BZIP2),
+             'zeros.lzma': (20000000, zipfile.ZIP_LZMA)}
+    with zipfile.ZipFile(os.path.join(out, 'zeros.zip'), 'w') as z:
+        for name, (count, method) in zeros.items():
+            z.writestr(zipfile.ZipInfo(name), bytes(count), method, 9)
+    with open(os.path.join(out, 'zeros.txt'), 'w') as f:
+        f.writelines(f'{count}\n' for count, _ in zeros.values())
+
+    # The 3000-byte text entry of each Python package, one per method.
+    with open(os.path.join(out, 'flips.txt'), 'w') as f:
+        for name in ('python_stored.zip', 'python_deflate.zip', 'python_bzip2.zip', 'python_lzma.zip'):
+            with open(os.path.join(out, name), 'rb') as archive:
+                whole = archive.read()
+            infos = zipfile.ZipFile(io.BytesIO(whole)).infolist()
+            index = [i.filename for i in infos].index('données/été.txt')
+            info = infos[index]
+            local = info.header_offset
+            start = local + 30 + int.from_bytes(whole[local + 26:local + 28], 'little') + \
+                int.from_bytes(whole[local + 28:local + 30], 'little')
+            f.write(f'{name} {index} {start} {info.compress_size}\n')
 
     # Streamed from standard input, Info-ZIP adds zip64 records to an archive of one entry.
     with open(os.path.join(out, 'infozip_zip64.zip'), 'wb') as f:

@@ -19,6 +19,7 @@
 #include <boost/system/system_error.hpp>
 
 #include "installer/package/errors.h"
+#include "installer/package/memory_budget.h"
 
 namespace fs = boost::filesystem;
 
@@ -28,6 +29,8 @@ struct Entry {
     std::string name;
     std::string data;
     std::uint16_t method = 0;  // 0 stored; anything else is written as is, undecodable
+    std::int64_t uncompressed = -1;  // -1: the data's size
+    std::int64_t crc = -1;           // -1: the data's CRC-32, right for a stored entry
 };
 
 void put16(std::string& out, unsigned value) {
@@ -40,24 +43,29 @@ void put32(std::string& out, std::uint32_t value) {
     put16(out, value >> 16);
 }
 
+std::uint32_t crc_of(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        mz_crc32(MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(data.data()), data.size()));
+}
+
 // A one-disk archive: local headers with data, central directory, end record.
 std::string make_zip(const std::vector<Entry>& entries) {
     std::string out, directory;
     for (const Entry& e : entries) {
         const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
-        const std::uint32_t crc = static_cast<std::uint32_t>(
-            mz_crc32(MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(e.data.data()), e.data.size()));
+        const std::uint32_t crc = e.crc >= 0 ? static_cast<std::uint32_t>(e.crc) : crc_of(e.data);
         const std::uint32_t size = static_cast<std::uint32_t>(e.data.size());
+        const std::uint32_t full = static_cast<std::uint32_t>(e.uncompressed < 0 ? size : e.uncompressed);
         put32(out, 0x04034B50);
         put16(out, 20); put16(out, 0x800); put16(out, e.method); put16(out, 0); put16(out, 0);
-        put32(out, crc); put32(out, size); put32(out, size);
+        put32(out, crc); put32(out, size); put32(out, full);
         put16(out, static_cast<unsigned>(e.name.size())); put16(out, 0);
         out += e.name;
         out += e.data;
         put32(directory, 0x02014B50);
         put16(directory, 20); put16(directory, 20); put16(directory, 0x800); put16(directory, e.method);
         put16(directory, 0); put16(directory, 0);
-        put32(directory, crc); put32(directory, size); put32(directory, size);
+        put32(directory, crc); put32(directory, size); put32(directory, full);
         put16(directory, static_cast<unsigned>(e.name.size()));
         put16(directory, 0); put16(directory, 0); put16(directory, 0); put16(directory, 0);
         put32(directory, 0); put32(directory, offset);
@@ -140,6 +148,12 @@ std::vector<int> sorted(std::vector<int> values) {
     return values;
 }
 
+std::wstring system_outcome(const std::string& identifier, int value) {
+    const std::string message = boost::system::system_category().message(value);
+    return std::wstring(identifier.begin(), identifier.end()) + L": " +
+           std::wstring(message.begin(), message.end()) + L":system:" + std::to_wstring(value);
+}
+
 const std::vector<Entry> kFourEntries = {
     {"readme.txt", "hello"}, {"bin/", ""}, {"bin/tool.dat", std::string(70000, 'x')}, {"empty", ""}};
 
@@ -209,7 +223,9 @@ TEST(UnpackPackage, UnsafeOrDuplicateNamesAreRefusedBeforeWriting) {
     const auto quiet = [](int) { return true; };
     for (const char* name : {"../evil.txt", "a/../../evil", "/etc/evil", "C:/evil", "c:evil",
                              "file.txt:stream", "a/.../b", "a/.. /b", "\\\\server\\share\\x", "nul",
-                             "data/CON.txt", "Com1 .log", "lpt9", "a/aux/b"}) {
+                             "data/CON.txt", "Com1 .log", "lpt9", "a/aux/b", "COM\u00b9", "data/com\u00b2.txt",
+                             "LPT\u00b3 .log", "lpt\u00b9/x", "LAUNCH~1.EXE", "data/PROGR~12/x.txt",
+                             "readme~3.txt.", "a~1"}) {
         EXPECT_EQ(L"zip.name: Invalid argument:generic:22",
                   outcome_of([&] { unpack_package(make_zip({{"fine", "x"}, {name, "bad"}}), quiet); }))
             << name;
@@ -219,16 +235,108 @@ TEST(UnpackPackage, UnsafeOrDuplicateNamesAreRefusedBeforeWriting) {
           std::vector<Entry>{{"a/b", "1"}, {"a/./b", "2"}},
           std::vector<Entry>{{"a/b", "1"}, {"a//b.", "2"}},
           std::vector<Entry>{{"a", "file"}, {"a/b", "needs a as folder"}},
-          std::vector<Entry>{{"A", "file"}, {"a/", ""}}}) {
+          std::vector<Entry>{{"A", "file"}, {"a/", ""}},
+          std::vector<Entry>{{"\u00c9t\u00e9.txt", "1"}, {"\u00e9t\u00e9.txt", "2"}},
+          std::vector<Entry>{{"\u0414\u0430\u043d\u043d\u044b\u0435/x", "1"}, {"\u0434\u0430\u043d\u043d\u044b\u0435/X", "2"}},
+          std::vector<Entry>{{"\u03c3\u03bf\u03c6\u03af\u03b1", "1"}, {"\u03a3\u039f\u03a6\u038a\u0391", "2"}},
+          std::vector<Entry>{{"\u00c4", "file"}, {"\u00e4/x", "needs it as folder"}}}) {
         EXPECT_EQ(L"zip.duplicate: File exists:generic:17",
                   outcome_of([&] { unpack_package(make_zip(clash), quiet); }))
             << clash[0].name << " / " << clash[1].name;
     }
-    // Repeated folders, dots inside names and a "." component are fine.
+    // Repeated folders, dots inside names and a "." component are fine, and so are names
+    // that only look like the refused ones.
     EXPECT_EQ(L"", outcome_of([&] {
                   unpack_package(make_zip({{"d/", ""}, {"D/", ""}, {"d/x..y", "1"}, {"./d/..z", "2"},
-                                           {"console.txt", "3"}, {"lpt10", "5"}}), quiet);
+                                           {"console.txt", "3"}, {"lpt10", "5"}, {"COM\u2074", "6"},
+                                           {"my~file.txt", "7"}, {"longname~1.txt", "8"}, {"a~1.text", "9"},
+                                           {"a~1.b.c", "10"}, {"x~.txt", "11"}, {"stra\u00dfe", "12"},
+                                           {"STRASSE", "13"}}), quiet);
               }));
+    // The longest name an entry can have, one folder deep per two bytes.
+    std::string deep;
+    for (int i = 0; i < 32767; ++i) deep += "a/";
+    EXPECT_EQ(L"", outcome_of([&] { unpack_package(make_zip({{deep + "f", "deep"}, {deep, ""}}), quiet); }));
+    EXPECT_EQ(L"zip.duplicate: File exists:generic:17",
+              outcome_of([&] { unpack_package(make_zip({{deep + "f", "1"}, {deep + "F", "2"}}), quiet); }));
+}
+
+// Each package starts with an entry that fails only when it is decoded: the fault after
+// it must be found first, before any entry is read.
+TEST(UnpackPackage, EveryEntryIsCheckedBeforeTheFirstIsDecoded) {
+    const Entry undecodable{"undecodable.bin", "data", 99};
+    struct Case {
+        const char* what;
+        Entry fault;
+        std::uint64_t memory_limit;
+        std::wstring outcome;
+    };
+    const Case cases[] = {
+        {"stored sizes differ", {"stored.txt", "12345", 0, 6}, 0, system_outcome("zip.size", 11)},
+        {"unsafe name", {"a/../../evil", "x"}, 0, L"zip.name: Invalid argument:generic:22"},
+        {"short-name form", {"LAUNCH~1.EXE", "x"}, 0, L"zip.name: Invalid argument:generic:22"},
+        {"same name in other case", {"UNDECODABLE.BIN", "x"}, 0, L"zip.duplicate: File exists:generic:17"},
+        {"more than the memory limit", {"big.txt", std::string(1000, 'b')}, 1000,
+         system_outcome("zip.memory", 8)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::atomic<int> calls{0};
+        EXPECT_EQ(c.outcome, outcome_of([&] {
+                      unpack_package(make_zip({undecodable, c.fault}), [&](int) { ++calls; return true; }, 1,
+                                     c.memory_limit);
+                  }));
+        EXPECT_EQ(0, calls.load());
+    }
+}
+
+// What decoding takes: every entry's content, plus one compressed copy per worker beside
+// the entry it decodes; at the limit the package is taken, one byte below it is refused.
+TEST(UnpackPackage, MemoryLimitCountsContentAndCompressedCopies) {
+    const auto quiet = [](int) { return true; };
+    const std::string plain(5000, 'z');
+    std::string packed(1000, '\0');
+    packed.resize(tdefl_compress_mem_to_mem(&packed[0], packed.size(), plain.data(), plain.size(),
+                                            TDEFL_DEFAULT_MAX_PROBES));
+    std::vector<Entry> entries = {{"one.txt", std::string(3000, 'a')}, {"two.txt", std::string(2000, 'b')}};
+    const Entry deflated{"z.txt", packed, 8, 5000, crc_of(plain)};
+    std::string package = make_zip(entries);
+    EXPECT_EQ(L"", outcome_of([&] { unpack_package(package, quiet, 2, 5000); }));
+    EXPECT_EQ(system_outcome("zip.memory", 8), outcome_of([&] { unpack_package(package, quiet, 2, 4999); }));
+
+    // The deflate entry's content is 5000 bytes, its compressed copy is held beside it.
+    entries.push_back(deflated);
+    package = make_zip(entries);
+    const std::uint64_t content = 3000 + 2000 + 5000;
+    ASSERT_EQ(L"", outcome_of([&] { unpack_package(package, quiet, 1, content + packed.size()); }));
+    EXPECT_EQ(plain, unpacked_files[2].data);
+    EXPECT_EQ(system_outcome("zip.memory", 8),
+              outcome_of([&] { unpack_package(package, quiet, 1, content + packed.size() - 1); }));
+    EXPECT_EQ(L"", outcome_of([&] { unpack_package(package, quiet, 3, content + 3 * packed.size()); }));
+    EXPECT_EQ(system_outcome("zip.memory", 8),
+              outcome_of([&] { unpack_package(package, quiet, 3, content + 3 * packed.size() - 1); }));
+}
+
+// 2012 bytes of bzip2 data may claim 0xFFFFFFF0 bytes (a block of 46 MB packs into tens of
+// bytes), so only the memory check stands between such an entry and a 4 GiB allocation.
+TEST(UnpackPackage, AnEntryClaimingFourGigabytesIsNeverAllocated) {
+    const std::string package = make_zip({{"huge.bin", std::string(2012, 'x'), 12, 0xFFFFFFF0u}});
+    EXPECT_EQ(system_outcome("zip.memory", 8),
+              outcome_of([&] { unpack_package(package, [](int) { return true; }, 1, std::uint64_t(1) << 30); }));
+    // A 32-bit process never has room for it, whatever the machine has free.
+    EXPECT_LT(memory_budget(package.size(), 4, ~std::uint64_t(0)), 0xFFFFFFF0u);
+}
+
+TEST(MemoryBudget, ThirtyTwoBitProcessesKeepToTheirAddressSpace) {
+    const std::uint64_t mib = std::uint64_t(1) << 20, gib = mib << 10;
+    // 4 GiB less 256 MiB for the program, less the package.
+    EXPECT_EQ(4 * gib - 256 * mib - 100 * mib, memory_budget(100 * mib, 4, 64 * gib));
+    EXPECT_EQ(gib, memory_budget(100 * mib, 4, gib));
+    EXPECT_EQ(0u, memory_budget(4 * gib - 200 * mib, 4, 64 * gib));
+    EXPECT_EQ(64 * gib, memory_budget(100 * mib, 8, 64 * gib));
+    const std::uint64_t free_memory = free_memory_bytes();
+    EXPECT_GT(free_memory, 16 * mib);
+    EXPECT_LT(free_memory, std::uint64_t(1) << 50) << "the system should tell";
 }
 
 TEST(WriteFiles, WritesFilesFoldersAndEmptyFilesBelowTheTarget) {

@@ -1,7 +1,9 @@
 // The ZIP reader against packages written by Python's zipfile, Info-ZIP zip and 7-Zip
 // (made by make_fixtures.py as a test fixture) and against hand-built damaged packages.
 #include <gtest/gtest.h>
+#include <miniz.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -90,7 +92,17 @@ struct Entry {
     std::uint16_t flags = 0;
     std::string local_name;  // empty: same as name
     std::string local_extra;
+    std::int64_t crc = -1;   // -1: the CRC-32 of data, right for a stored entry
 };
+
+std::uint32_t crc_of(const std::string& data) {
+    return static_cast<std::uint32_t>(
+        mz_crc32(MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(data.data()), data.size()));
+}
+
+std::uint32_t entry_crc(const Entry& e) {
+    return e.crc < 0 ? crc_of(e.data) : static_cast<std::uint32_t>(e.crc);
+}
 
 struct Built {
     std::string bytes;
@@ -114,7 +126,7 @@ Built build(const std::vector<Entry>& entries, const std::string& prefix = "",
         put16(b.bytes, e.flags);
         put16(b.bytes, e.method);
         put32(b.bytes, 0);  // time, date
-        put32(b.bytes, 0);  // CRC
+        put32(b.bytes, entry_crc(e));
         put32(b.bytes, 0);  // sizes: the central directory's govern
         put32(b.bytes, 0);
         put16(b.bytes, static_cast<unsigned>(local_name.size()));
@@ -130,7 +142,7 @@ Built build(const std::vector<Entry>& entries, const std::string& prefix = "",
         put16(b.bytes, e.flags);
         put16(b.bytes, e.method);
         put32(b.bytes, 0);
-        put32(b.bytes, 0);
+        put32(b.bytes, entry_crc(e));
         put32(b.bytes, static_cast<std::uint32_t>(e.data.size()));
         put32(b.bytes, static_cast<std::uint32_t>(e.uncompressed < 0 ? e.data.size() : e.uncompressed));
         put16(b.bytes, static_cast<unsigned>(e.name.size()));
@@ -182,15 +194,30 @@ std::string read_ok(const ZipReader& reader, int index) {
     return output;
 }
 
-}  // namespace
+// The outcome of open and check_entries; empty when every entry passes.
+std::wstring checked_outcome(const std::string& package) {
+    ZipReader reader(package);
+    error_code code;
+    const char* identifier = reader.open(code);
+    if (!identifier) identifier = reader.check_entries(code);
+    return identifier ? outcome(identifier, code) : std::wstring();
+}
 
-TEST(ZipReaderTools, EveryEntryOfEveryToolsPackageDecodesToItsSource) {
+// The files every tool's package holds, by their path inside the packages.
+std::map<std::wstring, std::string> load_sources() {
     std::map<std::wstring, std::string> sources;
     std::istringstream listing(read_file(fixture_dir() + "sources.txt"));
     std::string id, hex;
     while (listing >> id >> hex) {
         sources[from_utf16_hex(hex)] = read_file(fixture_dir() + "sources/" + id + ".bin");
     }
+    return sources;
+}
+
+}  // namespace
+
+TEST(ZipReaderTools, EveryEntryOfEveryToolsPackageDecodesToItsSource) {
+    const std::map<std::wstring, std::string> sources = load_sources();
     ASSERT_EQ(8u, sources.size()) << "fixtures missing in " << fixture_dir();
     ASSERT_TRUE(sources.count(L"icons/\xD83C\xDFAE.ico")) << "surrogate pair in a name";
 
@@ -219,7 +246,7 @@ TEST(ZipReaderTools, EveryEntryOfEveryToolsPackageDecodesToItsSource) {
         }
         EXPECT_EQ(sources.size(), files);
     }
-    EXPECT_EQ(14, packages);
+    EXPECT_EQ(17, packages);
 }
 
 TEST(ZipReaderTools, Zip64PackageIsRefusedInOpen) {
@@ -444,8 +471,8 @@ TEST(ZipReaderRead, DamagedEntriesFailWithTheirIdentifierAndCode) {
     }
 }
 
-TEST(ZipReaderRead, LocalHeaderLengthsFlagsAndStoredSizesAsStored) {
-    std::vector<Entry> entries(3);
+TEST(ZipReaderRead, LocalHeaderLengthsAndFlagsAsStored) {
+    std::vector<Entry> entries(2);
     entries[0].name = "a.txt";
     entries[0].local_name = "a-much-longer-local-name.txt";
     entries[0].local_extra = std::string(37, 'E');
@@ -453,16 +480,156 @@ TEST(ZipReaderRead, LocalHeaderLengthsFlagsAndStoredSizesAsStored) {
     entries[1].name = "encrypted-and-described";
     entries[1].flags = 0x0001 | 0x0008 | 0x0800;
     entries[1].data = "read as if the flags were clear";
-    entries[2].name = "sizes-differ";
-    entries[2].data = "five!";
-    entries[2].uncompressed = 100;
     const Built b = build(entries);
     ZipReader reader(b.bytes);
     ASSERT_EQ(nullptr, open_package(reader).identifier);
     EXPECT_EQ(L"a.txt", reader.entry_name(0));
     EXPECT_EQ("found through the local lengths", read_ok(reader, 0));
     EXPECT_EQ("read as if the flags were clear", read_ok(reader, 1));
-    EXPECT_EQ("five!", read_ok(reader, 2));
+}
+
+TEST(ZipReaderRead, ContentWithAnotherCrcFails) {
+    std::vector<Entry> entries = two_stored();
+    entries[1].crc = crc_of(entries[1].data) ^ 0x80000000u;
+    const Built b = build(entries);
+    EXPECT_EQ(L"", checked_outcome(b.bytes));
+    ZipReader reader(b.bytes);
+    ASSERT_EQ(nullptr, open_package(reader).identifier);
+    EXPECT_EQ("the first file", read_ok(reader, 0));
+    std::string output;
+    error_code code;
+    const char* identifier = reader.read_entry(1, output, code);
+    ASSERT_STREQ("zip.crc", identifier);
+    EXPECT_EQ(expected_outcome("zip.crc", 23, boost::system::system_category()), outcome(identifier, code));
+}
+
+// An entry's uncompressed size must be one its method can decode to from its compressed
+// size; read_entry refuses the others as check_entries does, before allocating anything.
+TEST(ZipReaderCheck, SizesNoStreamCanProduceAreRefused) {
+    struct Case {
+        std::uint16_t method;
+        std::size_t compressed;
+        std::uint32_t uncompressed;
+        bool possible;
+    };
+    const Case cases[] = {
+        {0, 5, 5, true},           {0, 5, 4, false},          {0, 5, 100, false},
+        {8, 10, 10320, true},      {8, 10, 10321, false},     {8, 0, 1, false},
+        {12, 21, 0, true},         {12, 21, 1, false},        {12, 22, 46620000, true},
+        {12, 22, 46620001, false}, {12, 2012, 0xFFFFFFF0u, true}, {12, 2011, 0xFFFFFFF0u, false},
+        {14, 10, 70980, true},     {14, 10, 70981, false},    {99, 1, 0xFFFFFFFFu, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "method " << c.method << ", " << c.compressed << " -> "
+                                        << c.uncompressed);
+        std::vector<Entry> entries = two_stored();
+        entries[1].method = c.method;
+        entries[1].data = std::string(c.compressed, '\x5A');
+        entries[1].uncompressed = c.uncompressed;
+        const Built b = build(entries);
+        if (c.possible) {
+            EXPECT_EQ(L"", checked_outcome(b.bytes));
+            continue;
+        }
+        EXPECT_EQ(expected_outcome("zip.size", 11, boost::system::system_category()), checked_outcome(b.bytes));
+        ZipReader reader(b.bytes);
+        ASSERT_EQ(nullptr, open_package(reader).identifier);
+        std::string output = "left over";
+        error_code code;
+        EXPECT_STREQ("zip.size", reader.read_entry(1, output, code));
+        EXPECT_TRUE(output.empty());
+    }
+}
+
+TEST(ZipReaderCheck, EntriesThatShareBytesAreRefused) {
+    const auto& sys = boost::system::system_category();
+    const std::size_t second_record = 46 + 9 + 7;  // first record: fixed part, name, extra, comment
+    {
+        Built b = build(two_stored());
+        patch32(b.bytes, b.directory + second_record + 42, 0);
+        EXPECT_EQ(expected_outcome("zip.overlap", 11, sys), checked_outcome(b.bytes)) << "one local header";
+    }
+    {
+        // The first entry's data runs five bytes into the second's local header.
+        std::vector<Entry> entries = two_stored();
+        entries[0].uncompressed = static_cast<std::int64_t>(entries[0].data.size() + 5);
+        Built b = build(entries);
+        patch32(b.bytes, b.directory + 20, static_cast<std::uint32_t>(entries[0].data.size() + 5));
+        EXPECT_EQ(expected_outcome("zip.overlap", 11, sys), checked_outcome(b.bytes)) << "into the next";
+    }
+    {
+        // Listed in the other order than they lie: no bytes shared.
+        Built b = build(two_stored());
+        const std::string first = b.bytes.substr(b.directory, second_record);
+        b.bytes.erase(b.directory, second_record);
+        b.bytes.insert(b.end_record - second_record, first);
+        EXPECT_EQ(L"", checked_outcome(b.bytes));
+        ZipReader reader(b.bytes);
+        ASSERT_EQ(nullptr, open_package(reader).identifier);
+        EXPECT_EQ(L"first.txt", reader.entry_name(1));
+    }
+    {
+        // The local header checks of read_entry run for every entry before any is decoded.
+        Built b = build(two_stored());
+        b.bytes[b.local_headers[1]] = 'Q';
+        EXPECT_EQ(expected_outcome("zip.hdr.signature", 11, sys), checked_outcome(b.bytes));
+    }
+}
+
+// Zeros packed as tightly as Python's zlib, bz2 and lzma modules pack them: the bounds
+// on what a stream can decode to must let the real extremes through.
+TEST(ZipReaderTools, TightestStreamsOfEachCompressorPassTheSizeCheck) {
+    const std::string package = read_file(fixture_dir() + "zeros.zip");
+    std::istringstream counts(read_file(fixture_dir() + "zeros.txt"));
+    EXPECT_EQ(L"", checked_outcome(package));
+    ZipReader reader(package);
+    ASSERT_EQ(nullptr, open_package(reader).identifier);
+    int index = 0;
+    for (std::size_t count; counts >> count; ++index) {
+        SCOPED_TRACE(index);
+        const std::string data = read_ok(reader, index);
+        EXPECT_EQ(count, data.size());
+        EXPECT_EQ(std::string::npos, data.find_first_not_of('\0'));
+    }
+    EXPECT_EQ(3, index);
+}
+
+// Every single bit of an entry's data flipped in turn, in a stored, deflate, bzip2 and
+// LZMA entry: each damaged entry is refused or decodes to its true content (a bit the
+// decoder never looks at), never to other bytes.
+TEST(ZipReaderTools, NoSingleBitDamageYieldsOtherContent) {
+    const std::map<std::wstring, std::string> sources = load_sources();
+    std::istringstream flips(read_file(fixture_dir() + "flips.txt"));
+    std::string name;
+    int index;
+    std::size_t offset, length;
+    int packages = 0;
+    while (flips >> name >> index >> offset >> length) {
+        SCOPED_TRACE(name);
+        ++packages;
+        std::string package = read_file(fixture_dir() + name);
+        ZipReader reader(package);
+        ASSERT_EQ(nullptr, open_package(reader).identifier);
+        const std::string& source = sources.at(reader.entry_name(index));
+        ASSERT_EQ(source, read_ok(reader, index));
+        std::map<std::string, int> refused;
+        int harmless = 0, other_content = 0;
+        for (std::size_t bit = 0; bit < length * 8; ++bit) {
+            char& byte = package[offset + bit / 8];
+            byte = static_cast<char>(byte ^ (1 << bit % 8));
+            std::string output;
+            error_code code;
+            if (const char* identifier = reader.read_entry(index, output, code)) ++refused[identifier];
+            else if (output == source) ++harmless;
+            else ++other_content;
+            byte = static_cast<char>(byte ^ (1 << bit % 8));
+        }
+        EXPECT_EQ(0, other_content);
+        if (name == "python_stored.zip") {
+            EXPECT_EQ(int(length * 8), refused["zip.crc"]);
+        }
+    }
+    EXPECT_EQ(4, packages);
 }
 
 TEST(Utf8Names, ConvertsToUtf16CodeUnitsWithReplacements) {
