@@ -4,13 +4,13 @@
 // UTF-8.
 #include <string>
 
-#include <boost/filesystem/path.hpp>
 #include <boost/system/error_code.hpp>
 
 namespace file_writer {
 
-// The full path as the file system library takes it.
-boost::filesystem::path native_path(const std::wstring& full_path);
+// Creates the one folder full_path names; its parent must exist. Returns nullptr when
+// it was created, else "md" with the system's code (also when something exists there).
+const char* make_directory(const std::wstring& full_path, boost::system::error_code& code);
 
 // True when full_path names an existing directory.
 bool is_directory(const std::wstring& full_path);

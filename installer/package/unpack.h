@@ -67,7 +67,8 @@ void write_files(const std::wstring& target_directory, const ProgressFn& progres
 void write_entry_file(const std::wstring& target_directory, const FileData& file);
 
 // Creates the parent directory of full_path and its missing ancestors (for a path ending
-// in '\\', the directory itself). Returns "md" with the code on failure, else nullptr;
-// existing directories are not an error.
+// in '\\', the directory itself). Returns "md" with the code of the last folder that could
+// not be made when the parent is no folder in the end, else nullptr; existing
+// directories are not an error.
 const char* create_parent_directories(const std::wstring& full_path,
                                       boost::system::error_code& code);

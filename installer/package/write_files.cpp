@@ -4,19 +4,34 @@
 #include "installer/package/parallel.h"
 #include "installer/package/unpack.h"
 
-#include <boost/filesystem/operations.hpp>
+namespace {
+
+bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+}  // namespace
 
 const char* create_parent_directories(const std::wstring& full_path,
                                       boost::system::error_code& code) {
     code.clear();
-    const boost::filesystem::path path = file_writer::native_path(full_path);
-    if (path.empty()) return nullptr;
-    // For "dir\\" the parent is "dir" itself. Another worker may create the same folder
-    // at the same moment; create_directories takes an existing folder as success.
-    const boost::filesystem::path parent = path.parent_path();
-    if (parent.empty()) return nullptr;
-    boost::filesystem::create_directories(parent, code);
-    return code ? "md" : nullptr;
+    // For "dir\\" the parent is "dir" itself.
+    std::size_t end = full_path.size();
+    while (end > 0 && !is_separator(full_path[end - 1])) --end;
+    while (end > 0 && is_separator(full_path[end - 1])) --end;
+    if (end == 0) return nullptr;
+    const std::wstring parent = full_path.substr(0, end);
+    if (file_writer::is_directory(parent)) return nullptr;  // every entry after a folder's first
+    // Every folder from the top down. Roots, drives and folders that exist already (or
+    // that another worker makes at the same moment) refuse to be made; only whether the
+    // parent is a folder in the end counts, and else the last refusal is the reason.
+    boost::system::error_code refusal;
+    for (std::size_t at = 1; at <= end; ++at) {
+        if (at < end && !(is_separator(full_path[at]) && !is_separator(full_path[at - 1]))) continue;
+        boost::system::error_code attempt;
+        if (file_writer::make_directory(full_path.substr(0, at), attempt)) refusal = attempt;
+    }
+    if (file_writer::is_directory(parent)) return nullptr;
+    code = refusal;  // 0 only if the folders were made and then vanished
+    return "md";
 }
 
 void write_entry_file(const std::wstring& target_directory, const FileData& file) {

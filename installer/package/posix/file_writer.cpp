@@ -72,8 +72,10 @@ boost::system::error_code last_error() {
 
 }  // namespace
 
-boost::filesystem::path native_path(const std::wstring& full_path) {
-    return boost::filesystem::path(to_posix(full_path));
+const char* make_directory(const std::wstring& full_path, boost::system::error_code& code) {
+    if (::mkdir(to_posix(full_path).c_str(), 0777) == 0) return nullptr;
+    code = last_error();
+    return "md";
 }
 
 bool is_directory(const std::wstring& full_path) {

@@ -31,8 +31,10 @@ boost::system::error_code last_error() {
 
 }  // namespace
 
-boost::filesystem::path native_path(const std::wstring& full_path) {
-    return boost::filesystem::path(full_path);
+const char* make_directory(const std::wstring& full_path, boost::system::error_code& code) {
+    if (CreateDirectoryW(full_path.c_str(), nullptr)) return nullptr;
+    code = last_error();
+    return "md";
 }
 
 bool is_directory(const std::wstring& full_path) {
