@@ -52,9 +52,34 @@ for name, method in (('stored', zipfile.ZIP_STORED), ('deflate', zipfile.ZIP_DEF
 with open(f'{dir}/zip_reader_fuzz/empty.zip', 'wb') as f:
     f.write(b'PK\x05\x06' + bytes(18))
 PY
+# unpack_fuzz: the same packages, whole. entry_names_fuzz: name lists, one name a line.
+# utf8_fuzz: names in several scripts and the ill-formed sequences of each kind.
+mkdir -p "$out/unpack_fuzz" "$out/entry_names_fuzz" "$out/utf8_fuzz"
+python3 - "$out" <<'PY'
+import os, sys
+dir = sys.argv[1]
+lists = [
+    'launcher/Launcher.exe\nlauncher/data/\nlauncher/data/levels.bin\nreadme.txt',
+    'Data/File.bin\ndata/file.BIN',
+    '\u00c9t\u00e9.txt\n\u00e9t\u00e9.txt\n\u0414\u0430\u043d\u043d\u044b\u0435/x\n\u03c3/\u03c2',
+    'a\na/b\nA/\n./a/../b\nb./c \n',
+    'LAUNCH~1.EXE\nLauncher Setup.exe\ncom\u00b9.txt\nLPT3\nnul.log\nx:y',
+    'a/' * 200 + 'f\n' + 'A/' * 200 + 'F',
+]
+for i, text in enumerate(lists):
+    with open(f'{dir}/entry_names_fuzz/seed{i}', 'wb') as f:
+        f.write(text.encode())
+names = ['readme.txt', 'donn\u00e9es/\u00e9t\u00e9.txt', '\u65e5\u672c\u8a9e', '\U0001F3AE.ico']
+broken = [b'\x80A', b'\xc0\xaf', b'\xed\xa0\x80', b'\xf4\x90\x80\x80', b'\xe6\x97A', b'\xf0\x9f\x8e', b'\xfe\xff']
+for i, data in enumerate([n.encode() for n in names] + broken):
+    with open(f'{dir}/utf8_fuzz/seed{i}', 'wb') as f:
+        f.write(data)
+PY
+cp "$out"/zip_reader_fuzz/*.zip "$out/unpack_fuzz/"
 root="$(cd "$out" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 printf 'launcher\n%.0s' {1..50} > "$work/a.txt"
 (cd "$work" && zip -q -X "$root/zip_reader_fuzz/infozip.zip" a.txt && printf 'prefix' > p.zip &&
- cat "$root/zip_reader_fuzz/infozip.zip" >> p.zip && cp p.zip "$root/zip_reader_fuzz/prefixed.zip")
+ cat "$root/zip_reader_fuzz/infozip.zip" >> p.zip && cp p.zip "$root/zip_reader_fuzz/prefixed.zip" &&
+ cp "$root/zip_reader_fuzz/infozip.zip" "$root/zip_reader_fuzz/prefixed.zip" "$root/unpack_fuzz/")
