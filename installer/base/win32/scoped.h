@@ -2,8 +2,9 @@
 // One owner for every kind of Win32 resource: a move-only holder that releases what it
 // holds through its traits (what "none" looks like, how to release) on every path,
 // exceptions included. The traits below cover kernel handles, directory searches,
-// registry keys, LocalAlloc'ed and COM task memory, GDI objects, modules and COM interfaces; other
-// layers add their own (WinHTTP handles, GDI+ objects) next to the functions they call.
+// registry keys, LocalAlloc'ed and COM task memory, GDI objects, modules and COM
+// interfaces; other layers add their own (WinHTTP handles, GDI+ objects) next to the
+// functions they call.
 #include <windows.h>
 #include <objbase.h>
 

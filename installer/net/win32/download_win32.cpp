@@ -31,7 +31,7 @@ DWORD query_status(const WinHttpApi& api, HINTERNET request) {
     DWORD status = 0;
     DWORD size = sizeof status;
     api.query_headers(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                        &status, &size, WINHTTP_NO_HEADER_INDEX);
+                      &status, &size, WINHTTP_NO_HEADER_INDEX);
     return status;
 }
 
@@ -39,13 +39,13 @@ DWORD query_status(const WinHttpApi& api, HINTERNET request) {
 std::uint32_t query_content_length(const WinHttpApi& api, HINTERNET request) {
     DWORD size = 0;
     api.query_headers(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
-                        &size, WINHTTP_NO_HEADER_INDEX);
+                      &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return 0;
 
     std::vector<wchar_t> header(size / sizeof(wchar_t));
     DWORD length = static_cast<DWORD>(header.size() * sizeof(wchar_t));
     if (!api.query_headers(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, header.data(),
-                             &length, WINHTTP_NO_HEADER_INDEX))
+                           &length, WINHTTP_NO_HEADER_INDEX))
         return 0;
     return parse_content_length(std::wstring(header.data(), length / sizeof(wchar_t)));
 }
