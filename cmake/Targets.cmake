@@ -67,5 +67,5 @@ function(velk_test_program name)
     set(prefix_env "WINEPREFIX=${CMAKE_CURRENT_BINARY_DIR}/wineprefix-${name}")
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
-    "VELK_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELK_BINARY_DIR=${PROJECT_BINARY_DIR};${prefix_env}" TIMEOUT 900)
+    "VELK_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELK_BINARY_DIR=${PROJECT_BINARY_DIR};${prefix_env}" TIMEOUT 1800)
 endfunction()
