@@ -1,18 +1,37 @@
 #!/bin/bash
 # Makes a Wine prefix once: i686 (32-bit Windows), x86_64 or wow64 (both 64-bit Windows;
-# wow64 prefixes run the i686 programs).
+# wow64 prefixes run the i686 programs). The first prefix of a kind is made by wineboot
+# as a template in the build folder; later ones are copies of it, since wineboot costs
+# tens of seconds (minutes in the emulated machine) and every test program has a prefix
+# of its own.
 set -euo pipefail
 arch="$1" prefix="$2"
-source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
-if [ "$arch" = i686 ]; then winearch=win32 wine=wine; else winearch=win64 wine=/usr/lib/wine/wine64; fi
-if [ ! -f "$prefix/.made" ]; then
-  rm -rf "$prefix"
-  mkdir -p "$(dirname "$prefix")"
-  WINEPREFIX="$prefix" WINEARCH="$winearch" "$wine" wineboot -i >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
-  [ -f "$prefix/system.reg" ] || { echo "wine-prefix: could not make $prefix" >&2; exit 1; }
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$here/scripts/wine-env.sh"
+[ -f "$prefix/.made" ] && exit 0
+
+make_prefix() {  # folder
+  local folder="$1" winearch wine
+  if [ "$arch" = i686 ]; then winearch=win32 wine=wine; else winearch=win64 wine=/usr/lib/wine/wine64; fi
+  rm -rf "$folder"
+  mkdir -p "$(dirname "$folder")"
+  WINEPREFIX="$folder" WINEARCH="$winearch" "$wine" wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX="$folder" wineserver -w 2>/dev/null || true
+  [ -f "$folder/system.reg" ] || { echo "wine-prefix: could not make $folder" >&2; exit 1; }
   # GDI+ finds Tahoma only in the prefix's own font folder.
-  mkdir -p "$prefix/drive_c/windows/Fonts"
-  cp /usr/share/wine/fonts/tahoma*.ttf "$prefix/drive_c/windows/Fonts/"
-  touch "$prefix/.made"
-fi
+  mkdir -p "$folder/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/tahoma*.ttf "$folder/drive_c/windows/Fonts/"
+  touch "$folder/.made"
+}
+
+template="${VELKARION_BUILD:-$here/build}/wine-templates/$arch"
+mkdir -p "$(dirname "$template")"
+(
+  # Test programs start at once: one makes the template, the others wait for it.
+  flock 9
+  [ -f "$template/.made" ] || make_prefix "$template"
+) 9>"$template.lock"
+rm -rf "$prefix"
+mkdir -p "$(dirname "$prefix")"
+cp -a "$template" "$prefix.part"
+mv "$prefix.part" "$prefix"
