@@ -57,29 +57,26 @@ make_image() {
   local init="$vm/velk-init.new"
   as_root tee "$init" >/dev/null <<'INIT'
 #!/bin/sh
-# PID 1 of the test machine: mounts the shared folders, runs the command, powers off.
-export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root USER=root
-# Wine turns file names into the locale's charset: without UTF-8 it cannot make "é中".
-export LANG=C.UTF-8
+# PID 1 of the emulated machine: mounts the shared folders named on the kernel command
+# line and hands over to the run's own start script, which is in one of them. What a run
+# does is thus never baked into the disk.
+export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 # The initramfs has mounted /sys and /dev already.
 mountpoint -q /proc || mount -t proc proc /proc
 mountpoint -q /sys || mount -t sysfs sys /sys
 mountpoint -q /dev || mount -t devtmpfs dev /dev
-mkdir -p /dev/pts /dev/shm; mount -t devpts devpts /dev/pts; mount -t tmpfs tmpfs /dev/shm
-mount -t tmpfs tmpfs /tmp; mount -t tmpfs tmpfs /run
-ip link set lo up
 modprobe 9pnet_virtio; modprobe 9p
 for arg in $(cat /proc/cmdline); do
   case "$arg" in
+    # The page cache (cache=loose) makes every read whole: without it a read returns at
+    # most one 9p message, and Wine's loader took the rest of a large exe section as zeros.
     velk.share=*) spec="${arg#velk.share=}"; tag="${spec%%:*}"; dir="${spec#*:}"
       mkdir -p "$dir"
       mount -t 9p -o trans=virtio,version=9p2000.L,msize=1048576,cache=loose "$tag" "$dir" ;;
     velk.job=*) job="${arg#velk.job=}" ;;
   esac
 done
-bash "$job/command.sh" </dev/null >/dev/console 2>&1
-echo $? > "$job/rc"
-sync
+/bin/sh "$job/start.sh"
 echo o > /proc/sysrq-trigger
 sleep 60
 INIT
@@ -104,6 +101,17 @@ run_in_vm() {  # dir, command...
     printf 'export VELKARION_CACHE=%q VELKARION_BUILD=%q\n' "$cache" "$build_root"
     printf '%q ' "$@"; echo
   } > "$job/command.sh"
+  cat > "$job/start.sh" <<START
+export HOME=/root USER=root
+# Wine turns file names into the locale's charset: without UTF-8 it cannot make "é中".
+export LANG=C.UTF-8
+mkdir -p /dev/pts /dev/shm; mount -t devpts devpts /dev/pts; mount -t tmpfs tmpfs /dev/shm
+mount -t tmpfs tmpfs /tmp; mount -t tmpfs tmpfs /run
+ip link set lo up
+# Through a pipe, not the console's terminal: no colour or cursor codes in the output.
+{ bash "$job/command.sh" </dev/null 2>&1; echo \$? > "$job/rc"; } | cat >/dev/console
+sync
+START
   # Each run starts from the pristine disk: an overlay takes the machine's writes.
   qemu-img create -q -f qcow2 -F raw -b "$vm/disk.img" "$job/overlay.qcow2"
   local shares=() append="root=/dev/vda rw console=ttyS0 quiet loglevel=1 init=/sbin/velk-init velk.job=$job"
@@ -117,10 +125,12 @@ run_in_vm() {  # dir, command...
   done
   local kernel initrd
   kernel="$(ls "$vm"/root/boot/vmlinuz-* | tail -1)"; initrd="$(ls "$vm"/root/boot/initrd.img-* | tail -1)"
+  # The plain qemu64 processor model: with "max" the guest kernel faulted on 32-bit user code.
   qemu-system-x86_64 -machine q35 -cpu "${VELK_VM_CPU:-qemu64}" -accel tcg,thread=multi -smp "$cpus" -m "$memory" \
     -nographic -no-reboot -kernel "$kernel" -initrd "$initrd" -append "$append" \
     -drive "file=$job/overlay.qcow2,if=virtio,format=qcow2" "${shares[@]}" \
-    -nic none -serial mon:stdio </dev/null | tr -d '\r' || true
+    -nic none -serial mon:stdio </dev/null \
+    | sed -u 's/\r$//; s/\x1b\[[0-9;?]*[a-zA-Z]//g; s/\x1bc//g' || true
   local rc=1
   [ -f "$job/rc" ] && rc="$(cat "$job/rc")"
   rm -rf "$job"

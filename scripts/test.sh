@@ -1,6 +1,7 @@
 #!/bin/bash
 # Sets the machine up and runs every test: native (plain, ASan+UBSan, TSan), the fuzz
-# targets, and the windows build under Wine (with Xvfb for the window).
+# targets, and the i686 windows build under Wine (with Xvfb for the window), inside an
+# emulated machine where this kernel runs no 32-bit programs.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${VELKARION_BUILD:-$here/build}"
@@ -54,12 +55,14 @@ ninja -C "$build/windows"
 # One Wine prefix per test program keeps their registries apart and lets them run at once.
 windows_tests='source scripts/wine-env.sh
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$0" --output-on-failure -j "$1"'
+where="on this machine"
 if [ "$("$here/scripts/test-arch.sh")" = i686 ]; then
   echo "== windows tests under Wine (i686)"
   bash -c "$windows_tests" "$build/windows" "$jobs" || failed+=(windows)
 else
   # The i686 exe is what ships: where this kernel runs no 32-bit programs it runs in an
   # emulated machine whose kernel does (scripts/i686-vm.sh), slower but the same exe.
+  where="in the emulated machine"
   echo "== windows tests under Wine (i686, in an emulated machine: this kernel runs no 32-bit programs)"
   "$here/scripts/i686-vm.sh" run "$here" bash -c "$windows_tests" "$build/windows" "$jobs" || failed+=(windows)
 fi
@@ -68,4 +71,4 @@ if [ ${#failed[@]} -ne 0 ]; then
   echo "FAILED: ${failed[*]}"
   exit 1
 fi
-echo "all test runs passed, the windows tests on the i686 product build"
+echo "all test runs passed, the windows tests on the i686 product build ($where)"

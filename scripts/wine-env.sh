@@ -17,3 +17,10 @@ unset velk_wine_overrides
 velk_wine_for() {
   if [ "$1" = x86_64 ]; then echo /usr/lib/wine/wine64; else echo wine; fi
 }
+
+# Wine turns Windows file names into the locale's charset: under a C locale a name such as
+# "readme-é中.txt" cannot be made at all.
+case "$(locale charmap 2>/dev/null)" in
+  UTF-8) ;;
+  *) export LC_ALL=C.UTF-8 ;;
+esac
