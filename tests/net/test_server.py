@@ -15,7 +15,7 @@ The server ends by itself after a few minutes so that nothing outlives a broken 
 """
 import http.server, os, random, signal, socket, socketserver, ssl, struct, subprocess, sys, threading, time, warnings
 
-LIFETIME = 300
+LIFETIME = 3600  # a guard only: the stop fixture ends it; the emulated machine is slow
 FOLDER = None  # set in the serving process: files/ below it is served, requests.log written
 BODY = bytes(i * 7 % 251 for i in range(100000))
 

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -89,7 +90,10 @@ int wmain(int argc, wchar_t** argv) {
     double written_from = 0, registered_at = 0, launched = 0, closed = 0;
     bool progress_shot = false;
     SIZE_T peak = 0;
-    const double limit = clicked + 600;
+    // Ten minutes, unless VELK_CLICK_THROUGH_SECONDS says otherwise (large packages in
+    // the emulated machine take longer).
+    const char* seconds = std::getenv("VELK_CLICK_THROUGH_SECONDS");
+    const double limit = clicked + (seconds && std::atoi(seconds) > 0 ? std::atoi(seconds) : 600);
     while (!launched && now() < limit) {
         const double t = now();
         PROCESS_MEMORY_COUNTERS memory = {};
