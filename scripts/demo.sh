@@ -22,7 +22,6 @@ cmake -S "$here" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN
   -DVELKARION_ARCH="$arch" >/dev/null
 ninja -C "$win" -j2 VelkarionSetupTest sample_launcher click_through
 url="$(sed -n 's/^VELKARION_TEST_PACKAGE_URL:STRING=//p' "$win/CMakeCache.txt")"
-exe="$win/installer/app/VelkarionSetupTest.exe"
 
 demo="$build/demo"
 rm -rf "$demo"

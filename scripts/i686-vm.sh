@@ -71,7 +71,7 @@ for arg in $(cat /proc/cmdline); do
   case "$arg" in
     # The page cache (cache=loose) makes every read whole: without it a read returns at
     # most one 9p message, and Wine's loader took the rest of a large exe section as zeros.
-    velk.share=*) spec="${arg#velk.share=}"; tag="${spec%%:*}"; dir="${spec#*:}"
+    velk.share=*) mapping="${arg#velk.share=}"; tag="${mapping%%:*}"; dir="${mapping#*:}"
       mkdir -p "$dir"
       mount -t 9p -o trans=virtio,version=9p2000.L,msize=1048576,cache=loose "$tag" "$dir" ;;
     velk.job=*) job="${arg#velk.job=}" ;;
