@@ -1,11 +1,12 @@
 // check_entry_paths on lists of UTF-8 names (one per line, '/' turned into '\\' as the
-// unpack does), against a plain reference: every path of a list is compared with every
-// other by its canonical components, each folder prefix written out. The tree must reach
-// the same verdict, and the order of the entries must not change it.
+// unpack does), against a plain reference built another way: the paths' canonical
+// components sorted as sequences, where every path that lies inside a file sorts right
+// after that file. The tree must reach the same verdict, and the order of the entries
+// must not change it. The reference stays near linear so long names run quickly.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <set>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,27 +39,31 @@ std::vector<std::wstring> components(const std::wstring& path) {
     }
 }
 
-std::wstring join(const std::vector<std::wstring>& parts, std::size_t count) {
-    std::wstring out;
-    for (std::size_t i = 0; i < count; ++i) out += parts[i] + L'\\';
-    return out;
+struct Entry {
+    std::vector<std::wstring> parts;
+    bool directory;
+};
+
+bool starts_with(const std::vector<std::wstring>& path, const std::vector<std::wstring>& prefix) {
+    return path.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), path.begin());
 }
 
 std::string reference(const std::vector<FileData>& files) {
     for (const FileData& file : files)
         if (!is_safe_entry_path(file.path)) return "zip.name";
-    std::multiset<std::wstring> file_paths;
-    std::set<std::wstring> folder_paths;
+    std::vector<Entry> entries;
     for (const FileData& file : files) {
-        const std::vector<std::wstring> parts = components(file.path);
-        const bool directory = file.path.empty() || file.path.back() == L'\\';
-        if (parts.empty()) continue;
-        const std::size_t folders = directory ? parts.size() : parts.size() - 1;
-        for (std::size_t n = 1; n <= folders; ++n) folder_paths.insert(join(parts, n));
-        if (!directory) file_paths.insert(join(parts, parts.size()));
+        Entry entry{components(file.path), file.path.empty() || file.path.back() == L'\\'};
+        if (!entry.parts.empty()) entries.push_back(std::move(entry));
     }
-    for (const std::wstring& path : file_paths)
-        if (file_paths.count(path) > 1 || folder_paths.count(path)) return "zip.duplicate";
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.parts < b.parts; });
+    // A file clashes with an entry of the same path (file or folder), or with any path
+    // below it; the first different path after it is below it if any is.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].directory) continue;
+        if (i > 0 && entries[i - 1].parts == entries[i].parts) return "zip.duplicate";
+        if (i + 1 < entries.size() && starts_with(entries[i + 1].parts, entries[i].parts)) return "zip.duplicate";
+    }
     return "ok";
 }
 
