@@ -12,12 +12,17 @@ read on each request so a test can switch it between runs of the installer:
                       connection closes
   "status N"          status N with an empty body
 Each request appends its path to DIR/requests.log, each whole package sent its end
-time (Unix seconds) and size to DIR/sent.log. The server ends by itself after
-LIFETIME seconds so that nothing outlives a broken run.
+time (Unix seconds) and size to DIR/sent.log. The server stops taking requests after
+LIFETIME seconds, so that nothing outlives a broken run, and ends once the transfers
+under way are done (a reader that stalls for STALL seconds ends its transfer); "stop"
+ends it at once.
 """
 import http.server, os, signal, socket, socketserver, sys, threading, time, urllib.parse
 
 LIFETIME = 1800
+STALL = 300
+active = 0
+active_lock = threading.Lock()
 
 
 def mode_of(folder):
@@ -31,6 +36,17 @@ def mode_of(folder):
 def handler_for(folder):
     class Handler(http.server.BaseHTTPRequestHandler):
         protocol_version = "HTTP/1.1"
+        timeout = STALL
+
+        def handle(self):
+            global active
+            with active_lock:
+                active += 1
+            try:
+                super().handle()
+            finally:
+                with active_lock:
+                    active -= 1
 
         def log_message(self, *args):
             pass
@@ -46,34 +62,41 @@ def handler_for(folder):
                 self.end_headers()
                 return
             try:
-                with open(os.path.join(folder, "Launcher-Setup.zip"), "rb") as f:
-                    body = f.read()
+                package = open(os.path.join(folder, "Launcher-Setup.zip"), "rb")
             except OSError:
                 self.send_response(404)
                 self.send_header("Content-Length", "0")
                 self.end_headers()
                 return
-            self.send_response(200)
-            self.send_header("Content-Type", "application/zip")
-            if mode[0] != "trickle":
-                self.send_header("Content-Length", str(len(body)))
-            self.send_header("Connection", "close")
-            self.end_headers()
-            try:
-                if mode[0] in ("slow", "trickle"):
-                    rate = max(1, int(mode[1]))
-                    piece = max(1, rate // 20)
-                    for at in range(0, len(body), piece):
-                        self.wfile.write(body[at:at + piece])
+            with package:
+                size = os.fstat(package.fileno()).st_size
+                self.send_response(200)
+                self.send_header("Content-Type", "application/zip")
+                if mode[0] != "trickle":
+                    self.send_header("Content-Length", str(size))
+                self.send_header("Connection", "close")
+                self.end_headers()
+                try:
+                    if mode[0] in ("slow", "trickle"):
+                        rate = max(1, int(mode[1]))
+                        piece = max(1, rate // 20)
+                        while True:
+                            block = package.read(piece)
+                            if not block:
+                                break
+                            self.wfile.write(block)
+                            self.wfile.flush()
+                            time.sleep(0.05)
+                    else:
+                        # Sent from the file as it is read: a package of gigabytes
+                        # needs no copy in this process.
                         self.wfile.flush()
-                        time.sleep(0.05)
-                else:
-                    self.wfile.write(body)
-                self.wfile.flush()
-                with open(os.path.join(folder, "sent.log"), "a") as log:
-                    log.write("%.3f %d\n" % (time.time(), len(body)))
-            except OSError:
-                pass  # the installer stopped reading
+                        self.connection.sendfile(package)
+                    self.wfile.flush()
+                    with open(os.path.join(folder, "sent.log"), "a") as log:
+                        log.write("%.3f %d\n" % (time.time(), size))
+                except OSError:
+                    pass  # the installer stopped reading
 
     return Handler
 
@@ -86,10 +109,21 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 def serve(folder, host, port):
     server = Server((host, port), handler_for(folder))
     threading.Timer(LIFETIME, server.shutdown).start()
-    signal.signal(signal.SIGTERM, lambda *a: threading.Thread(target=server.shutdown).start())
+    stopped = threading.Event()
+
+    def stop_now(*_):
+        stopped.set()
+        threading.Thread(target=server.shutdown).start()
+
+    signal.signal(signal.SIGTERM, stop_now)
     with open(os.path.join(folder, "server.pid"), "w") as f:
         f.write(str(os.getpid()))
     server.serve_forever()
+    while not stopped.is_set():
+        with active_lock:
+            if active == 0:
+                break
+        time.sleep(0.2)
     os._exit(0)
 
 
