@@ -20,8 +20,16 @@ for size_mb in "$@"; do
   rm -rf "$work"
   mkdir -p "$work/serve" "$work/screenshots"
   package="$work/serve/Launcher-Setup.zip"
-  python3 "$here/tools/make-sample-package.py" "$package" --launcher "$win/tools/sample-launcher/Launcher.exe" \
-    --size-mb "$size_mb" >/dev/null
+  # Making a package of gigabytes takes many minutes; its content depends only on the
+  # size and the launcher, so it is kept for the next run.
+  kept="$build/install-size/packages/$size_mb.zip"
+  launcher="$win/tools/sample-launcher/Launcher.exe"
+  if [ ! -e "$kept" ] || [ "$launcher" -nt "$kept" ]; then
+    mkdir -p "$(dirname "$kept")"
+    python3 "$here/tools/make-sample-package.py" "$kept.part" --launcher "$launcher" --size-mb "$size_mb" >/dev/null
+    mv "$kept.part" "$kept"
+  fi
+  ln -f "$kept" "$package"
   log="$work/install.log"
   if [ "$("$here/scripts/test-arch.sh")" = i686 ]; then
     env -u DISPLAY VELK_CLICK_THROUGH_SECONDS=3600 "$here/scripts/demo-install.sh" i686 "$win" "$work" "$url" >"$log" 2>&1 || true
