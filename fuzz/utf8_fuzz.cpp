@@ -1,7 +1,7 @@
 // utf8_to_utf16 on any bytes. Valid UTF-8 must convert exactly as glibc's iconv converts
 // it to UTF-16; any input gives well-formed UTF-16 with every ASCII byte in place (an
 // ill-formed sequence never swallows the byte that ends it), converts piecewise at an
-// ASCII byte, and encodes back to UTF-8 that converts to the same units.
+// ASCII byte, and utf16_to_utf8 encodes it back to UTF-8 that converts to the same units.
 #include <iconv.h>
 
 #include <cstddef>
@@ -32,30 +32,6 @@ bool iconv_utf16(const std::string& in, std::wstring& out) {
         out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(buffer[i]) |
                                            static_cast<unsigned char>(buffer[i + 1]) << 8));
     return true;
-}
-
-std::string to_utf8(const std::wstring& units) {
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(units[i]);
-        if (c >= 0xD800 && c <= 0xDBFF) c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::string ascii_of(const std::string& bytes) {
@@ -93,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::wstring expected;
     if (iconv_utf16(in, expected)) check(out == expected);
 
-    const std::string again = to_utf8(out);
+    const std::string again = utf16_to_utf8(out);
     check(utf8_to_utf16(again.data(), again.size()) == out);
 
     const std::size_t cut = in.find_first_of(std::string("\x00\x01 /Aa", 6), in.size() / 2);

@@ -6,6 +6,24 @@ constexpr wchar_t replacement = 0xFFFD;
 
 bool continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
+void append_utf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
 }  // namespace
 
 std::wstring utf8_to_utf16(const char* text, std::size_t length) {
@@ -59,6 +77,25 @@ std::wstring utf8_to_utf16(const char* text, std::size_t length) {
         } else {
             out.push_back(static_cast<wchar_t>(value));
         }
+    }
+    return out;
+}
+
+std::string utf16_to_utf8(const std::wstring& units) {
+    std::string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t c = static_cast<std::uint32_t>(units[i]) & 0xFFFFu;
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size()) {
+            const std::uint32_t low = static_cast<std::uint32_t>(units[i + 1]) & 0xFFFFu;
+            if (low >= 0xDC00 && low < 0xE000) {
+                append_utf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        if (c >= 0xD800 && c < 0xE000) c = replacement;
+        append_utf8(out, c);
     }
     return out;
 }

@@ -9,3 +9,7 @@
 #include <string>
 
 std::wstring utf8_to_utf16(const char* text, std::size_t length);
+
+// UTF-16 code units (one per wchar_t) back to UTF-8: a surrogate pair becomes its code
+// point, a lone surrogate U+FFFD. Never fails.
+std::string utf16_to_utf8(const std::wstring& units);

@@ -651,3 +651,14 @@ TEST(Utf8Names, ConvertsToUtf16CodeUnitsWithReplacements) {
     EXPECT_EQ(L"\xFFFD", convert("\xF0\x9F\x8E"));                // cut at the end
     EXPECT_EQ(L"\xFFFD\xFFFD", convert("\xFE\xFF"));
 }
+
+TEST(Utf8Names, EncodesUtf16BackWithPairsJoinedAndLoneSurrogatesReplaced) {
+    EXPECT_EQ("", utf16_to_utf8(L""));
+    EXPECT_EQ("a\\b/\xC3\xA9\xE6\x97\xA5", utf16_to_utf8(L"a\\b/\x00E9\x65E5"));
+    EXPECT_EQ("\xF0\x9F\x8E\xAE", utf16_to_utf8(L"\xD83C\xDFAE"));
+    EXPECT_EQ("\xF4\x8F\xBF\xBF", utf16_to_utf8(L"\xDBFF\xDFFF"));
+    EXPECT_EQ("\xEF\xBF\xBD" "a", utf16_to_utf8(L"\xD83C" L"a"));  // high surrogate alone
+    EXPECT_EQ("\xEF\xBF\xBD", utf16_to_utf8(L"\xDFAE"));           // low surrogate alone
+    EXPECT_EQ("\xEF\xBF\xBD", utf16_to_utf8(L"\xD83C"));           // cut at the end
+    EXPECT_EQ("\xDF\xBF\xE0\xA0\x80", utf16_to_utf8(L"\x07FF\x0800"));
+}

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "installer/package/utf8.h"
+
 namespace file_writer {
 namespace {
 
@@ -24,45 +26,11 @@ private:
     int fd_;
 };
 
-void append_utf8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// UTF-16 code units (one per wchar_t) to UTF-8 with '/' separators; a lone surrogate
-// becomes U+FFFD.
+// UTF-8 with '/' separators; a lone surrogate becomes U+FFFD.
 std::string to_posix(const std::wstring& full_path) {
-    std::string out;
-    for (std::size_t i = 0; i < full_path.size(); ++i) {
-        unsigned long c = static_cast<unsigned long>(full_path[i]) & 0xFFFFu;
-        if (c == L'\\') {
-            out.push_back('/');
-            continue;
-        }
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < full_path.size()) {
-            const unsigned long low = static_cast<unsigned long>(full_path[i + 1]) & 0xFFFFu;
-            if (low >= 0xDC00 && low < 0xE000) {
-                append_utf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
-        append_utf8(out, c);
-    }
+    std::string out = utf16_to_utf8(full_path);
+    for (char& c : out)
+        if (c == '\\') c = '/';
     return out;
 }
 
