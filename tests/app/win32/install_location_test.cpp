@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "installer/app/config/product.h"
+#include "tests/support/win32/uninstall_key.h"
 
 namespace {
 
@@ -12,13 +13,7 @@ namespace {
 struct RecordedLocation : ::testing::Test {
     void TearDown() override { RegDeleteKeyW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str()); }
     void store(DWORD type, const void* data, DWORD bytes) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExW(key, L"InstallLocation", 0, type, static_cast<const BYTE*>(data), bytes),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
+        test_support::create_uninstall_key(L"InstallLocation", type, data, bytes);
     }
     void store_text(DWORD type, const std::wstring& text) {
         store(type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));

@@ -11,27 +11,13 @@
 #include "installer/app/dry_run.h"
 #include "installer/system/uninstall/uninstall_workers.h"
 #include "tests/app/win32/fake_ui.h"
+#include "tests/support/win32/uninstall_key.h"
 
 namespace {
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void touch(const std::wstring& path) { std::ofstream(path.c_str()) << "x"; }
-
-bool key_exists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void create_key() {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
 
 std::wstring temp_folder(const wchar_t* name) {
     wchar_t temp[MAX_PATH + 1] = {};
@@ -130,7 +116,7 @@ TEST_F(UninstallPage, UninstallRemovesLauncherFolderEntryAndTwoFilesThenEnds) {
     for (const wchar_t* name : {L"launcher\\Launcher.exe", L"launcher\\data\\a.pak", L"apps.ini", L"Launcher.lnk",
                                 L"uninstall.exe", L"saves.dat"})
         touch(root + name);
-    create_key();
+    test_support::create_uninstall_key();
     start(root);
     controller.on_event(L"uninstall", 0);
     join();
@@ -140,7 +126,7 @@ TEST_F(UninstallPage, UninstallRemovesLauncherFolderEntryAndTwoFilesThenEnds) {
     EXPECT_FALSE(exists(root + L"Launcher.lnk"));
     EXPECT_TRUE(exists(root + L"uninstall.exe"));
     EXPECT_TRUE(exists(root + L"saves.dat"));
-    EXPECT_FALSE(key_exists());
+    EXPECT_FALSE(test_support::uninstall_key_exists());
     ui->pump_once();
     ASSERT_EQ(ui->progress.size(), 2u);  // one per file
     EXPECT_DOUBLE_EQ(ui->progress[1] - ui->progress[0], 1 / 10000.0);
@@ -160,14 +146,14 @@ TEST_F(UninstallPage, UninstallNeverReachesOutsideTheRecordedLocation) {
     touch(cwd + L"X\\launcher\\gone.txt");
     ASSERT_TRUE(SetCurrentDirectoryW(cwd.c_str()));
 
-    create_key();
+    test_support::create_uninstall_key();
     start(L"");
     controller.on_event(L"uninstall", 0);
     join();
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(exists(cwd + L"launcher\\keep.txt"));
     EXPECT_TRUE(exists(cwd + L"apps.ini"));
-    EXPECT_FALSE(key_exists());  // the next start offers a fresh install
+    EXPECT_FALSE(test_support::uninstall_key_exists());  // the next start offers a fresh install
 
     UninstallController second{[this] { return ui; }, [](ui::PageDescription&, ui::AbstractUI&) {},
                                [](std::wstring, bool, ProgressFn&) { return std::wstring(); }, [this] { ++ended; }};

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "tests/system/win32/temp_folder.h"
+#include "tests/support/win32/temp_folder.h"
 
 namespace {
 

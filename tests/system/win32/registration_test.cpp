@@ -10,34 +10,13 @@
 
 #include "installer/app/config/product.h"
 #include "installer/system/win32/file_security.h"
-#include "tests/system/win32/temp_folder.h"
+#include "tests/support/win32/temp_folder.h"
+#include "tests/support/win32/uninstall_key.h"
 
 namespace {
 
-// Value names with their texts (Wine lists them sorted, not in writing order).
-std::map<std::wstring, std::wstring> read_key() {
-    std::map<std::wstring, std::wstring> values;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return values;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD name_size = 256, type = 0, bytes = 4096;
-        wchar_t data[2048] = {};
-        if (RegEnumValueW(key, i, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) !=
-            ERROR_SUCCESS)
-            break;
-        EXPECT_EQ(DWORD(REG_SZ), type);
-        // The stored byte count includes the terminating zero.
-        EXPECT_EQ((wcslen(data) + 1) * 2, bytes);
-        values.emplace(name, data);
-    }
-    RegCloseKey(key);
-    return values;
-}
-
 void expect_entry(const std::wstring& dir) {
-    const auto values = read_key();
+    const auto values = test_support::uninstall_key_values();
     ASSERT_EQ(6u, values.size());
     const std::map<std::wstring, std::wstring> expected = {
         {L"DisplayName", L"Velkarion Launcher"},
@@ -60,7 +39,7 @@ TEST(Registration, SixValuesWithOneTrailingBackslash) {
     register_uninstall(L"C:\\My Games\\Velkarion");
     expect_entry(L"C:\\My Games\\Velkarion\\");
     unregister_uninstall();
-    EXPECT_TRUE(read_key().empty());
+    EXPECT_TRUE(test_support::uninstall_key_values().empty());
     unregister_uninstall();  // a missing key is no error
 }
 

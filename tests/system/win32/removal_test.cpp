@@ -15,7 +15,8 @@
 #include "installer/system/registration.h"
 #include "installer/system/shortcuts.h"
 #include "installer/system/win32/handles.h"
-#include "tests/system/win32/temp_folder.h"
+#include "tests/support/win32/temp_folder.h"
+#include "tests/support/win32/uninstall_key.h"
 
 namespace {
 
@@ -187,8 +188,7 @@ TEST(RemoveInstallation, RemovesTreeShortcutAndKeyKeepsUninstaller) {
     remove_installation(dir + L"launcher", nullptr);
     EXPECT_FALSE(exists(dir + L"launcher"));
     EXPECT_FALSE(exists(desktop_shortcut_path()));
-    HKEY key = nullptr;
-    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &key));
+    EXPECT_FALSE(test_support::uninstall_key_exists());
     EXPECT_TRUE(exists(dir + L"uninstall.exe"));
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "installer/app/config/product.h"
+#include "tests/support/win32/shell_link.h"
 
 namespace fs = std::filesystem;
 
@@ -53,45 +54,10 @@ long long file_size(const std::wstring& path) {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool uninstall_key_exists(REGSAM view) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-std::wstring uninstall_value(const std::wstring& name) {
-    wchar_t buffer[2048] = {};
-    DWORD size = sizeof(buffer) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    return buffer;
-}
-
 std::wstring desktop_link_path() {
     wchar_t desktop[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE)) return std::wstring();
     return std::wstring(desktop) + L"\\" + DESKTOP_SHORTCUT_NAME;
-}
-
-std::wstring link_target(const std::wstring& link) {
-    std::wstring target;
-    IShellLinkW* shell_link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shell_link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
-            SUCCEEDED(shell_link->GetPath(path, MAX_PATH, nullptr, 0)))
-            target = path;
-        file->Release();
-    }
-    shell_link->Release();
-    return target;
 }
 
 std::wstring free_space_label(const std::wstring& root) {
@@ -192,13 +158,7 @@ int EndToEnd::requests() const {
 long long EndToEnd::package_size() const { return file_size(work_ + L"\\serve\\Launcher-Setup.zip"); }
 
 void EndToEnd::record_location(const std::wstring& location) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
-                   static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    test_support::create_uninstall_key(L"InstallLocation", location);
 }
 
 std::string EndToEnd::launcher_record(const std::wstring& dir) const {
@@ -240,9 +200,9 @@ void EndToEnd::expect_installed(const std::wstring& dir, bool desktop_shortcut) 
         EXPECT_EQ(uninstall_key_exists(KEY_WOW64_64KEY), !in_32_bit_view) << "64-bit view";
     }
     const std::wstring launcher = dir + L"\\launcher\\Launcher.exe";
-    EXPECT_EQ(link_target(dir + L"\\Launcher.lnk"), launcher);
+    EXPECT_EQ(test_support::read_shell_link(dir + L"\\Launcher.lnk").target, launcher);
     if (desktop_shortcut)
-        EXPECT_EQ(link_target(desktop_link_path()), launcher);
+        EXPECT_EQ(test_support::read_shell_link(desktop_link_path()).target, launcher);
     else
         EXPECT_FALSE(exists(desktop_link_path()));
 }

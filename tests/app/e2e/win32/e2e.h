@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/win32/uninstall_key.h"
 #include "tools/installer-driver/driver.h"
 
 class EndToEnd : public ::testing::Test {
@@ -50,11 +51,8 @@ private:
 
 bool exists(const std::wstring& path);
 long long file_size(const std::wstring& path);
-// In the process's own registry view, or in the one view (KEY_WOW64_32KEY / _64KEY).
-bool uninstall_key_exists(REGSAM view = 0);
-std::wstring uninstall_value(const std::wstring& name);
+using test_support::uninstall_key_exists;
+using test_support::uninstall_value;
 std::wstring desktop_link_path();
-// The target path of a shell link, empty when it cannot be read.
-std::wstring link_target(const std::wstring& link);
 std::wstring free_space_label(const std::wstring& root);
 std::string narrow(const std::wstring& text);

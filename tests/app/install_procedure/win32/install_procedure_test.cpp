@@ -21,7 +21,9 @@
 #include "installer/system/registration.h"
 #include "installer/system/shortcuts.h"
 #include "installer/system/win32/handles.h"
-#include "tests/system/win32/temp_folder.h"
+#include "tests/support/win32/shell_link.h"
+#include "tests/support/win32/temp_folder.h"
+#include "tests/support/win32/uninstall_key.h"
 
 namespace {
 
@@ -73,54 +75,6 @@ std::vector<std::wstring> names_in(const std::wstring& dir) {
     return names;
 }
 
-// Value names with their texts; every value must be a REG_SZ with its terminating zero.
-std::map<std::wstring, std::wstring> uninstall_values() {
-    std::map<std::wstring, std::wstring> values;
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return values;
-    const base::RegKey key(opened);
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        wchar_t data[2048] = {};
-        DWORD name_size = 256, type = 0, bytes = sizeof data;
-        if (RegEnumValueW(key.get(), i, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) !=
-            ERROR_SUCCESS)
-            break;
-        EXPECT_EQ(DWORD(REG_SZ), type) << name;
-        EXPECT_EQ((wcslen(data) + 1) * 2, bytes) << name;
-        values.emplace(name, data);
-    }
-    return values;
-}
-
-struct Link {
-    bool loaded = false;
-    std::wstring target, working_dir, description;
-};
-
-Link load_link(const std::wstring& path) {
-    Link out;
-    const sys::ComApartment apartment(COINIT_APARTMENTTHREADED);
-    base::ComPtr<IShellLinkW> link;
-    base::ComPtr<IPersistFile> file;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, file.out())) || FAILED(file->Load(path.c_str(), STGM_READ)))
-        return out;
-    out.loaded = true;
-    wchar_t text[MAX_PATH] = {};
-    link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-    out.target = text;
-    text[0] = 0;
-    link->GetWorkingDirectory(text, MAX_PATH);
-    out.working_dir = text;
-    text[0] = L'x';
-    text[1] = 0;
-    link->GetDescription(text, MAX_PATH);
-    out.description = text;
-    return out;
-}
-
 // Progress values as they arrive, from whichever thread reports them.
 struct Recorder {
     std::mutex lock;
@@ -168,7 +122,7 @@ protected:
 
     // Nothing of the registration steps exists.
     void expect_not_registered(const std::wstring& dir) {
-        EXPECT_TRUE(uninstall_values().empty());
+        EXPECT_TRUE(test_support::uninstall_key_values().empty());
         EXPECT_FALSE(exists(desktop_shortcut_path()));
         EXPECT_FALSE(exists(dir + L"\\Launcher.lnk"));
         EXPECT_FALSE(exists(dir + L"\\uninstall.exe"));
@@ -193,12 +147,12 @@ protected:
             {L"InstallLocation", dir},
             {L"Publisher", PUBLISHER},
             {L"URLInfoAbout", HOME_URL}};
-        EXPECT_EQ(expected, uninstall_values());
+        EXPECT_EQ(expected, test_support::uninstall_key_values());
         EXPECT_EQ(read_bytes(own_module_path()), read_bytes(dir + L"uninstall.exe"));
     }
 
     void expect_link(const std::wstring& link_path, const std::wstring& install_dir) {
-        const Link link = load_link(link_path);
+        const test_support::ShellLink link = test_support::read_shell_link(link_path);
         ASSERT_TRUE(link.loaded) << std::string(link_path.begin(), link_path.end());
         EXPECT_EQ(launcher_executable(install_dir), link.target);
         EXPECT_EQ(install_dir, link.working_dir);
@@ -336,7 +290,7 @@ TEST_F(InstallProcedure, DirectoryThatIsNotAbsoluteIsRefusedBeforeDownloading) {
                   install_procedure_from(package_url(L"refused.zip"), dir, true, progress.callback));
         EXPECT_TRUE(progress.values.empty());
     }
-    EXPECT_TRUE(uninstall_values().empty());
+    EXPECT_TRUE(test_support::uninstall_key_values().empty());
     // The server logs a request before answering it: once the marker is answered, an
     // earlier request for the refused package would be in the log.
     EXPECT_EQ("/ok?marker", download_package_from(L"http://" + server_host() + L"/ok?marker", [](int) { return true; }));
