@@ -5,24 +5,10 @@
 
 #include <algorithm>
 
+#include "installer/base/win32/scoped.h"
+
 namespace file_writer {
 namespace {
-
-// Closes the file on every path out of write_file.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const noexcept { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 boost::system::error_code last_error() {
     return boost::system::error_code(static_cast<int>(GetLastError()),
@@ -43,9 +29,9 @@ bool is_directory(const std::wstring& full_path) {
 
 const char* write_file(const std::wstring& full_path, const std::string& data,
                        boost::system::error_code& code) {
-    FileHandle file(CreateFileW(full_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    const base::UniqueHandle file(CreateFileW(full_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         code = last_error();
         return "fo";
     }
