@@ -4,31 +4,20 @@
 #include <vector>
 
 #include "installer/ui/pages.h"
+#include "tests/support/null_ui.h"
 
 namespace {
 
 // Only load_string is used by the builders; it answers "#<id>" and records the order.
-struct StringsOnly : ui::AbstractUI {
+struct StringsOnly : test_support::NullUI {
     std::vector<int> asked;
-    void create(const ui::PageDescription&, ui::Callback*) override { ADD_FAILURE(); }
-    void run() override { ADD_FAILURE(); }
-    void close() override { ADD_FAILURE(); }
-    void minimize() override { ADD_FAILURE(); }
-    void post(std::function<void()>) override { ADD_FAILURE(); }
-    void set_visible(const std::wstring&, bool) override { ADD_FAILURE(); }
-    void show_all(const std::wstring&) override { ADD_FAILURE(); }
-    void set_text(const std::wstring&, const std::wstring&) override { ADD_FAILURE(); }
-    std::wstring get_text(const std::wstring&) override { ADD_FAILURE(); return L""; }
-    void set_checked(const std::wstring&, bool) override { ADD_FAILURE(); }
-    bool is_checked(const std::wstring&) override { ADD_FAILURE(); return false; }
-    void set_opacity(double) override { ADD_FAILURE(); }
-    void set_progress(const std::wstring&, double) override { ADD_FAILURE(); }
-    bool browse_folder(const std::wstring&, std::wstring&) override { ADD_FAILURE(); return false; }
-    int message_box(const std::wstring&, int) override { ADD_FAILURE(); return 0; }
     std::wstring load_string(int id) override {
         asked.push_back(id);
         return L"#" + std::to_wstring(id);
     }
+
+protected:
+    void unused(const char* call) override { ADD_FAILURE() << "the page builders called " << call; }
 };
 
 std::wstring pictures(const ui::PageDescription& p) {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "installer/ui/abstract_ui.h"
+#include "tests/support/null_ui.h"
 
-class FakeUI : public ui::AbstractUI {
+class FakeUI : public test_support::NullUI {
 public:
     void create(const ui::PageDescription&, ui::Callback* cb) override { callback = cb; }
     void run() override {}

@@ -11,6 +11,7 @@
 #include "installer/ui/main_window.h"
 #include "installer/ui/pages.h"
 #include "installer/base/win32/system_library.h"
+#include "tests/support/null_ui.h"
 #include "installer/ui/win32/image.h"
 
 namespace {
@@ -116,24 +117,9 @@ TEST_F(Resources, StringTableHoldsTheExactTexts) {
 // hover picture must differ from its normal one. The progress track of each background
 // is the edit colour, so an empty bar reads as a track.
 TEST_F(Resources, SpritesAtThePagesOffsetsAreDrawnAndDistinct) {
-    struct Loaded : ui::AbstractUI {
+    struct Loaded : test_support::NullUI {
         ui::AbstractUI& real;
         explicit Loaded(ui::AbstractUI& r) : real(r) {}
-        void create(const ui::PageDescription&, ui::Callback*) override {}
-        void run() override {}
-        void close() override {}
-        void minimize() override {}
-        void post(std::function<void()>) override {}
-        void set_visible(const std::wstring&, bool) override {}
-        void show_all(const std::wstring&) override {}
-        void set_text(const std::wstring&, const std::wstring&) override {}
-        std::wstring get_text(const std::wstring&) override { return L""; }
-        void set_checked(const std::wstring&, bool) override {}
-        bool is_checked(const std::wstring&) override { return false; }
-        void set_opacity(double) override {}
-        void set_progress(const std::wstring&, double) override {}
-        bool browse_folder(const std::wstring&, std::wstring&) override { return false; }
-        int message_box(const std::wstring&, int) override { return 0; }
         std::wstring load_string(int id) override { return real.load_string(id); }
     } strings(*window_);
     ui::Bitmap sheet = ui::load_picture(self(), L"set.png");
