@@ -22,6 +22,18 @@ constexpr std::size_t zip64_locator_size = 20;
 constexpr std::size_t directory_record_size = 46;
 constexpr std::size_t local_header_size = 30;
 
+// Field offsets within the records.
+namespace end_record {
+constexpr std::size_t entry_count = 10, directory_size = 12, directory_offset = 16, comment_length = 20;
+}
+namespace directory_record {
+constexpr std::size_t method = 10, crc = 16, compressed_size = 20, uncompressed_size = 24, name_length = 28,
+                      extra_length = 30, comment_length = 32, local_header_offset = 42;
+}
+namespace local_header {
+constexpr std::size_t name_length = 26, extra_length = 28;
+}
+
 constexpr int invalid_parameter = 87;  // ERROR_INVALID_PARAMETER
 constexpr int handle_eof = 38;         // ERROR_HANDLE_EOF
 constexpr int bad_format = 11;         // ERROR_BAD_FORMAT
@@ -121,7 +133,7 @@ const char* ZipReader::open(boost::system::error_code& code) {
     for (std::int64_t n = window_length - std::int64_t(end_record_size); n >= 0; --n) {
         const char* p = window.data() + n;
         if (read32(p) == end_signature &&
-            n + std::int64_t(end_record_size) + read16(p + 20) <= window_length) {
+            n + std::int64_t(end_record_size) + read16(p + end_record::comment_length) <= window_length) {
             found = n;
             break;
         }
@@ -141,9 +153,9 @@ const char* ZipReader::open(boost::system::error_code& code) {
         return "zip.zip64";
     }
 
-    const std::uint16_t count = read16(record + 10);
-    const std::uint32_t directory_size = read32(record + 12);
-    const std::uint32_t directory_offset = read32(record + 16);
+    const std::uint16_t count = read16(record + end_record::entry_count);
+    const std::uint32_t directory_size = read32(record + end_record::directory_size);
+    const std::uint32_t directory_offset = read32(record + end_record::directory_offset);
     // The directory is taken to end where the end record begins, whatever its recorded
     // offset says; the difference corrects every local header offset.
     bias_ = as_signed(static_cast<std::uint32_t>(end_position) - directory_size - directory_offset);
@@ -170,10 +182,11 @@ const char* ZipReader::open(boost::system::error_code& code) {
             fail(code, bad_format);
             return "zip.cd.signature";
         }
-        const std::size_t name_length = read16(p + 28);
-        const std::size_t extra_length = read16(p + 30);
-        const std::size_t comment_length = read16(p + 32);
-        write32(p + 42, read32(p + 42) + static_cast<std::uint32_t>(bias_));
+        const std::size_t name_length = read16(p + directory_record::name_length);
+        const std::size_t extra_length = read16(p + directory_record::extra_length);
+        const std::size_t comment_length = read16(p + directory_record::comment_length);
+        write32(p + directory_record::local_header_offset,
+                read32(p + directory_record::local_header_offset) + static_cast<std::uint32_t>(bias_));
         entries_[i] = static_cast<std::uint32_t>(position);
         // A name that runs past the directory copy is cut at its end.
         const std::size_t name_start = position + directory_record_size;
@@ -193,11 +206,11 @@ std::wstring ZipReader::entry_name(int index) const {
 ZipReader::Record ZipReader::record(std::size_t index) const {
     const char* p = directory_.data() + entries_[index];
     Record r;
-    r.method = read16(p + 10);
-    r.crc = read32(p + 16);
-    r.compressed = read32(p + 20);
-    r.uncompressed = read32(p + 24);
-    r.header = as_signed(read32(p + 42));
+    r.method = read16(p + directory_record::method);
+    r.crc = read32(p + directory_record::crc);
+    r.compressed = read32(p + directory_record::compressed_size);
+    r.uncompressed = read32(p + directory_record::uncompressed_size);
+    r.header = as_signed(read32(p + directory_record::local_header_offset));
     return r;
 }
 
@@ -218,7 +231,8 @@ const char* ZipReader::locate_data(const Record& record, std::int64_t& data_star
         fail(code, bad_format);
         return "zip.hdr.signature";
     }
-    data_start = header + std::int64_t(local_header_size) + read16(local + 26) + read16(local + 28);
+    data_start = header + std::int64_t(local_header_size) + read16(local + local_header::name_length) +
+                 read16(local + local_header::extra_length);
     if (data_start >= size) {
         fail(code, invalid_parameter);
         return "zip.data.seek";
