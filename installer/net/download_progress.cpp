@@ -32,5 +32,5 @@ void DownloadProgress::report(std::uint64_t received) {
 }
 
 void DownloadProgress::finish() {
-    if (total_ == 0) progress_(100);
+    if (total_ == 0) progress_(progress_stage::DONE);
 }

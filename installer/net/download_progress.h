@@ -5,7 +5,7 @@
 
 #include "installer/package/progress.h"
 
-constexpr int DOWNLOAD_PROGRESS_SPAN = 80;
+constexpr int DOWNLOAD_PROGRESS_SPAN = progress_stage::DOWNLOADED;
 
 // The announced body length from the Content-Length header text: decimal, leading white
 // space and one sign allowed, nothing after the digits. Throws std::runtime_error

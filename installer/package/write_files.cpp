@@ -2,6 +2,7 @@
 #include "installer/package/errors.h"
 #include "installer/package/file_writer.h"
 #include "installer/package/parallel.h"
+#include "installer/package/progress.h"
 #include "installer/package/unpack.h"
 
 namespace {
@@ -52,7 +53,7 @@ void write_files(const std::wstring& target_directory, const ProgressFn& progres
     parallel::parallel_for_each(
         unpacked_files,
         [&](const FileData& file) {
-            progress(92);  // writing cannot be stopped: the answer is ignored
+            progress(progress_stage::WRITING);  // writing cannot be stopped: the answer is ignored
             write_entry_file(target_directory, file);
         },
         threads);

@@ -7,6 +7,7 @@
 #include "installer/app/config/product.h"
 #include "installer/net/download.h"
 #include "installer/package/errors.h"
+#include "installer/package/progress.h"
 #include "installer/package/unpack.h"
 #include "installer/system/paths.h"
 #include "installer/system/registration.h"
@@ -34,17 +35,17 @@ std::wstring run_install(const Download& download, std::wstring install_dir, boo
         package = download(progress);
         unpack_package(package, progress);
         write_files(install_dir, progress);
-        progress(93);
+        progress(progress_stage::REGISTERING);
         register_uninstall(install_dir);
-        progress(94);
+        progress(progress_stage::SHORTCUTS);
         if (create_desktop_shortcut) {
             const std::wstring desktop = desktop_shortcut_path();
             if (!desktop.empty()) create_shortcut(install_dir, desktop);
         }
         create_shortcut(install_dir, launcher_shortcut_path(install_dir));
-        progress(95);
+        progress(progress_stage::UNINSTALLER);
         copy_self(install_dir);
-        progress(100);
+        progress(progress_stage::DONE);
     } catch (...) {
         try {
             outcome = describe_current_exception();
