@@ -1,6 +1,7 @@
 #include "installer/ui/pages.h"
 
 #include "installer/app/config/string_ids.h"
+#include "installer/ui/control_names.h"
 
 namespace {
 
@@ -62,21 +63,21 @@ void build_install_page(ui::PageDescription& page, ui::AbstractUI& ui) {
 
     // The bar lies exactly under the path field; the field is hidden while it fills.
     page.controls = {
-        control(L"progress", L"progress", L"", 250, 244, 370, 17, L"", L"fill"),
-        control(L"label", L"path_1", ui.load_string(IDS_INSTALL_PATH), 248, 213, 200, 20, L"white"),
-        control(L"edit", L"path", L"", 250, 244, 370, 17, L"edit"),
-        control(L"label", L"disk_size", L"", 250, 263, 270, 20, L"gray"),
-        control(L"link", L"browse", ui.load_string(IDS_BROWSE), 627, 245, 70, 20, L"url", L"url2"),
-        control(L"check", L"shortcut", L"", 249, 297, 17, 17, L"check", L"check2"),
-        control(L"label", L"shortcut_l", ui.load_string(IDS_DESKTOP_SHORTCUT), 272, 298, 260, 20),
-        control(L"check", L"eula", L"", 249, 324, 17, 17, L"check", L"check2"),
-        control(L"label", L"eula_text", ui.load_string(IDS_EULA_TEXT), 272, 325, 160, 20),
-        control(L"link", L"eula_link", ui.load_string(IDS_EULA_LINK), 402, 325, 185, 20, L"url", L"url2"),
+        control(L"progress", control_name::PROGRESS, L"", 250, 244, 370, 17, L"", L"fill"),
+        control(L"label", control_name::PATH_CAPTION, ui.load_string(IDS_INSTALL_PATH), 248, 213, 200, 20, L"white"),
+        control(L"edit", control_name::PATH, L"", 250, 244, 370, 17, L"edit"),
+        control(L"label", control_name::DISK_SIZE, L"", 250, 263, 270, 20, L"gray"),
+        control(L"link", control_name::BROWSE, ui.load_string(IDS_BROWSE), 627, 245, 70, 20, L"url", L"url2"),
+        control(L"check", control_name::SHORTCUT, L"", 249, 297, 17, 17, L"check", L"check2"),
+        control(L"label", control_name::SHORTCUT_CAPTION, ui.load_string(IDS_DESKTOP_SHORTCUT), 272, 298, 260, 20),
+        control(L"check", control_name::EULA, L"", 249, 324, 17, 17, L"check", L"check2"),
+        control(L"label", control_name::EULA_TEXT, ui.load_string(IDS_EULA_TEXT), 272, 325, 160, 20),
+        control(L"link", control_name::EULA_LINK, ui.load_string(IDS_EULA_LINK), 402, 325, 185, 20, L"url", L"url2"),
         // A disabled install button keeps its normal picture.
-        control(L"button", L"install", L"", 562, 401, 143, 33, L"install", L"install2", L"install"),
-        control(L"button", L"exit", L"", 699, 5, 11, 11, L"exit", L"exit2"),
-        control(L"button", L"minimize", L"", 678, 5, 11, 11, L"minimize", L"minimize2"),
-        control(L"button", L"logo", L"", 231, 394, 190, 50, L"logo", L"logo2"),
+        control(L"button", control_name::INSTALL, L"", 562, 401, 143, 33, L"install", L"install2", L"install"),
+        control(L"button", control_name::EXIT, L"", 699, 5, 11, 11, L"exit", L"exit2"),
+        control(L"button", control_name::MINIMIZE, L"", 678, 5, 11, 11, L"minimize", L"minimize2"),
+        control(L"button", control_name::LOGO, L"", 231, 394, 190, 50, L"logo", L"logo2"),
     };
 }
 
@@ -90,11 +91,11 @@ void build_uninstall_page(ui::PageDescription& page, ui::AbstractUI& ui) {
     // The controller puts the install location into "path" after create. The window
     // buttons are one pixel smaller and higher than on the install page.
     page.controls = {
-        control(L"label", L"path", L"", 250, 210, 370, 20),
-        control(L"button", L"uninstall", L"", 562, 401, 143, 33, L"uninstall", L"uninstall2"),
-        control(L"button", L"reinstall", L"", 234, 401, 157, 33, L"reinstall", L"reinstall2"),
-        control(L"button", L"exit", L"", 699, 4, 10, 10, L"exit", L"exit2"),
-        control(L"button", L"minimize", L"", 678, 4, 10, 10, L"minimize", L"minimize2"),
-        control(L"progress", L"progress", L"", 248, 298, 445, 18, L"", L"fill"),
+        control(L"label", control_name::PATH, L"", 250, 210, 370, 20),
+        control(L"button", control_name::UNINSTALL, L"", 562, 401, 143, 33, L"uninstall", L"uninstall2"),
+        control(L"button", control_name::REINSTALL, L"", 234, 401, 157, 33, L"reinstall", L"reinstall2"),
+        control(L"button", control_name::EXIT, L"", 699, 4, 10, 10, L"exit", L"exit2"),
+        control(L"button", control_name::MINIMIZE, L"", 678, 4, 10, 10, L"minimize", L"minimize2"),
+        control(L"progress", control_name::PROGRESS, L"", 248, 298, 445, 18, L"", L"fill"),
     };
 }

@@ -22,6 +22,7 @@
 #include "installer/ui/main_window.h"
 #include "installer/ui/win32/main_window.h"
 #include "installer/ui/pages.h"
+#include "installer/ui/control_names.h"
 
 namespace {
 
@@ -49,8 +50,8 @@ Options parse(int argc, wchar_t** argv) {
 struct Preview : ui::Callback {
     ui::AbstractUI* window = nullptr;
     void on_event(const std::wstring& name, int) override {
-        if (name == L"exit") window->close();
-        if (name == L"minimize") window->minimize();
+        if (name == control_name::EXIT) window->close();
+        if (name == control_name::MINIMIZE) window->minimize();
     }
     bool can_close() override { return true; }
 };
@@ -58,16 +59,17 @@ struct Preview : ui::Callback {
 void install_state(ui::AbstractUI& w, const Options& o) {
     wchar_t disk[128] = {};
     std::swprintf(disk, 128, w.load_string(IDS_DISK_SPACE_FORMAT).c_str(), 5, 118);
-    w.set_text(L"path", L"C:\\Games\\Velkarion");
-    w.set_text(L"disk_size", disk);
-    w.set_checked(L"shortcut", true);
+    w.set_text(control_name::PATH, L"C:\\Games\\Velkarion");
+    w.set_text(control_name::DISK_SIZE, disk);
+    w.set_checked(control_name::SHORTCUT, true);
     w.show_all(L"page-init");
     if (o.progress >= 0) {
-        for (const wchar_t* name : {L"path", L"browse", L"shortcut", L"shortcut_l", L"eula", L"eula_text",
-                                    L"eula_link", L"disk_size"})
+        for (const wchar_t* name :
+             {control_name::PATH, control_name::BROWSE, control_name::SHORTCUT, control_name::SHORTCUT_CAPTION,
+              control_name::EULA, control_name::EULA_TEXT, control_name::EULA_LINK, control_name::DISK_SIZE})
             w.set_visible(name, false);
-        w.set_text(L"path_1", w.load_string(IDS_DOWNLOADING));
-        w.set_progress(L"progress", o.progress);
+        w.set_text(control_name::PATH_CAPTION, w.load_string(IDS_DOWNLOADING));
+        w.set_progress(control_name::PROGRESS, o.progress);
     }
 }
 
@@ -105,9 +107,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (o.page == L"uninstall") build_uninstall_page(page, w); else build_install_page(page, w);
     w.create(page, &cb);
     if (o.page == L"uninstall") {
-        w.set_text(L"path", L"C:\\Games\\Velkarion");
+        w.set_text(control_name::PATH, L"C:\\Games\\Velkarion");
         w.show_all(L"");
-        if (o.progress >= 0) w.set_progress(L"progress", o.progress);
+        if (o.progress >= 0) w.set_progress(control_name::PROGRESS, o.progress);
     } else {
         install_state(w, o);
     }

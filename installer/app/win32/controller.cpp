@@ -8,6 +8,7 @@
 #include "installer/system/launcher.h"
 #include "installer/app/install_location.h"
 #include "installer/app/install_worker.h"
+#include "installer/ui/control_names.h"
 
 Controller::Controller(WindowFactory make_window, PageBuilder build_page, InstallFn install)
     : install_procedure(std::move(install)), make_window_(std::move(make_window)), build_page_(std::move(build_page)) {}
@@ -27,9 +28,9 @@ void Controller::run() {
         build_page_(page, *window);
         window->create(page, this);
         compose_install_path();
-        window->set_checked(L"shortcut", true);
-        window->set_checked(L"eula", true);
-        window->set_visible(L"progress", false);
+        window->set_checked(control_name::SHORTCUT, true);
+        window->set_checked(control_name::EULA, true);
+        window->set_visible(control_name::PROGRESS, false);
         window->show_all(L"page-init");
     }
     window->run();
@@ -40,22 +41,22 @@ static void open_url(const std::wstring& url) {
 }
 
 void Controller::on_event(const std::wstring& name, int code) {
-    if (name == L"browse") {
+    if (name == control_name::BROWSE) {
         const std::wstring title = window->load_string(IDS_INSTALL_PATH);
         if (window->browse_folder(title, install_dir)) compose_install_path();
-    } else if (name == L"exit") {
+    } else if (name == control_name::EXIT) {
         window->close();
-    } else if (name == L"minimize") {
+    } else if (name == control_name::MINIMIZE) {
         window->minimize();
-    } else if (name == L"eula") {
-        window->set_visible(L"install", window->is_checked(L"eula"));
-    } else if (name == L"eula_link") {
+    } else if (name == control_name::EULA) {
+        window->set_visible(control_name::INSTALL, window->is_checked(control_name::EULA));
+    } else if (name == control_name::EULA_LINK) {
         open_url(EULA_URL);
-    } else if (name == L"logo") {
+    } else if (name == control_name::LOGO) {
         open_url(HOME_URL);
-    } else if (name == L"path") {
+    } else if (name == control_name::PATH) {
         if (code == ui::NOTIFY_EDIT_CHANGE) refresh_disk_space();
-    } else if (name == L"install") {
+    } else if (name == control_name::INSTALL) {
         start_install();
     }
 }
@@ -67,9 +68,10 @@ void Controller::start_install() {
     if (available_gb < REQUIRED_GB &&
         window->message_box(window->load_string(IDS_LOW_SPACE_QUESTION), MB_YESNO | MB_ICONWARNING) == IDNO)
         return;
-    for (const wchar_t* name : {L"install", L"path", L"disk_size", L"browse"}) window->set_visible(name, false);
-    window->set_text(L"path_1", window->load_string(IDS_DOWNLOADING));
-    const bool shortcut = window->is_checked(L"shortcut");
+    for (const wchar_t* name : {control_name::INSTALL, control_name::PATH, control_name::DISK_SIZE, control_name::BROWSE})
+        window->set_visible(name, false);
+    window->set_text(control_name::PATH_CAPTION, window->load_string(IDS_DOWNLOADING));
+    const bool shortcut = window->is_checked(control_name::SHORTCUT);
     worker = std::make_unique<std::thread>(install_worker, std::ref(*this), install_dir, shortcut);
 }
 

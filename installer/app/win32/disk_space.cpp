@@ -4,15 +4,16 @@
 #include "installer/app/config/string_ids.h"
 #include "installer/app/controller.h"
 #include "installer/app/install_path.h"
+#include "installer/ui/control_names.h"
 
 void Controller::compose_install_path() {
     install_dir = install_folder_prefix(install_dir);
-    window->set_text(L"path", install_dir + PRODUCT_NAME);
+    window->set_text(control_name::PATH, install_dir + PRODUCT_NAME);
     refresh_disk_space();
 }
 
 void Controller::refresh_disk_space() {
-    install_dir = window->get_text(L"path");
+    install_dir = window->get_text(control_name::PATH);
     const std::wstring root = drive_root_of(install_dir);
     if (root.empty()) return;
     ULARGE_INTEGER free_bytes{};
@@ -22,5 +23,5 @@ void Controller::refresh_disk_space() {
     // wsprintfW writes at most 1024 units plus the zero, whatever the format holds.
     wchar_t text[1025] = {};
     wsprintfW(text, format.c_str(), REQUIRED_GB, available_gb);
-    window->set_text(L"disk_size", text);
+    window->set_text(control_name::DISK_SIZE, text);
 }

@@ -6,11 +6,12 @@
 #include "installer/app/controller.h"
 #include "installer/app/dry_run.h"
 #include "installer/package/progress.h"
+#include "installer/ui/control_names.h"
 
 namespace {
 
 void post_progress(ui::AbstractUI& window, double fraction) {
-    window.post([&window, fraction] { window.set_progress(L"progress", fraction); });
+    window.post([&window, fraction] { window.set_progress(control_name::PROGRESS, fraction); });
 }
 
 void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }

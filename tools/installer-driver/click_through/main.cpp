@@ -18,6 +18,7 @@
 
 #include "installer/app/config/product.h"
 #include "tools/installer-driver/driver.h"
+#include "installer/ui/control_names.h"
 
 namespace {
 
@@ -81,12 +82,12 @@ int wmain(int argc, wchar_t** argv) {
     std::wprintf(L"starting the installer\n");
     driver::Installer installer(argv[1], L"");
     if (!installer.wait_window()) return fail(L"no installer window");
-    std::wprintf(L"install page: \"%ls\", \"%ls\"\n", installer.text(install, L"path").c_str(),
-                 installer.text(install, L"disk_size").c_str());
+    std::wprintf(L"install page: \"%ls\", \"%ls\"\n", installer.text(install, control_name::PATH).c_str(),
+                 installer.text(install, control_name::DISK_SIZE).c_str());
     shot(L"install-page");
 
     const double clicked = now();
-    if (!installer.click(install, L"install")) return fail(L"no install button");
+    if (!installer.click(install, control_name::INSTALL)) return fail(L"no install button");
     double written_from = 0, registered_at = 0, launched = 0, closed = 0;
     bool progress_shot = false;
     SIZE_T peak = 0;
@@ -145,9 +146,9 @@ int wmain(int argc, wchar_t** argv) {
     std::wprintf(L"starting it again: the uninstall page\n");
     driver::Installer second(argv[1], L"");
     if (!second.wait_window()) return fail(L"no window on the second start");
-    std::wprintf(L"uninstall page: \"%ls\"\n", second.text(uninstall, L"path").c_str());
+    std::wprintf(L"uninstall page: \"%ls\"\n", second.text(uninstall, control_name::PATH).c_str());
     shot(L"uninstall-page");
-    second.click(uninstall, L"exit");
+    second.click(uninstall, control_name::EXIT);
     second.wait_exit(code, std::chrono::seconds(10));
     return 0;
 }

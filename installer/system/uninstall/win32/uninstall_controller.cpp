@@ -5,6 +5,7 @@
 #include "installer/app/config/string_ids.h"
 #include "installer/system/launcher.h"
 #include "installer/system/uninstall/uninstall_workers.h"
+#include "installer/ui/control_names.h"
 
 UninstallController::UninstallController(WindowFactory make_window, PageBuilder build_page, InstallFn install,
                                          std::function<void()> end_process)
@@ -23,28 +24,28 @@ void UninstallController::run(const std::wstring& location) {
         ui::PageDescription page;
         build_page_(page, *window);
         window->create(page, this);
-        window->set_text(L"path", install_location);
+        window->set_text(control_name::PATH, install_location);
         window->show_all(L"");
     }
     window->run();
 }
 
 void UninstallController::on_event(const std::wstring& name, int) {
-    if (name == L"exit") {
+    if (name == control_name::EXIT) {
         window->close();
-    } else if (name == L"minimize") {
+    } else if (name == control_name::MINIMIZE) {
         window->minimize();
-    } else if (name == L"reinstall") {
+    } else if (name == control_name::REINSTALL) {
         start(reinstall_worker);
-    } else if (name == L"uninstall") {
+    } else if (name == control_name::UNINSTALL) {
         start(uninstall_worker);
     }
 }
 
 void UninstallController::start(void (*body)(UninstallController&)) {
     // Both buttons are hidden now; the guard only matters for events sent by other means.
-    window->set_visible(L"reinstall", false);
-    window->set_visible(L"uninstall", false);
+    window->set_visible(control_name::REINSTALL, false);
+    window->set_visible(control_name::UNINSTALL, false);
     if (worker) return;
     worker = std::make_unique<std::thread>(body, std::ref(*this));
 }

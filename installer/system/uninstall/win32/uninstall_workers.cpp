@@ -12,11 +12,12 @@
 #include "installer/system/removal.h"
 #include "installer/system/shortcuts.h"
 #include "installer/system/uninstall/uninstall_controller.h"
+#include "installer/ui/control_names.h"
 
 namespace {
 
 void post_progress(ui::AbstractUI& window, double fraction) {
-    window.post([&window, fraction] { window.set_progress(L"progress", fraction); });
+    window.post([&window, fraction] { window.set_progress(control_name::PROGRESS, fraction); });
 }
 
 void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
