@@ -191,7 +191,9 @@ bool MainWindow::browse_folder(const std::wstring& title, std::wstring& path) {
     BROWSEINFOW info = {};
     info.hwndOwner = hwnd();
     info.lpszTitle = title.c_str();
-    info.ulFlags = 0x143;
+    // 0x143: file-system folders only, nothing below the domain, the resizable dialog
+    // with its usage hint.
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_NEWDIALOGSTYLE | BIF_UAHINT;
     const base::CoTaskMemory<PIDLIST_ABSOLUTE> item(SHBrowseForFolderW(&info));
     if (!item) return false;
     wchar_t chosen[MAX_PATH] = {};

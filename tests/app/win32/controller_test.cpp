@@ -52,12 +52,12 @@ TEST_F(InstallPage, PathChangeRefreshesOnlyOnEnChange) {
     ui->text[L"path"] = L"C:\\Other";
     controller.on_event(L"path", 0x100);
     EXPECT_NE(controller.install_dir, L"C:\\Other");
-    controller.on_event(L"path", 0x300);
+    controller.on_event(L"path", ui::NOTIFY_EDIT_CHANGE);
     EXPECT_EQ(controller.install_dir, L"C:\\Other");
     // An unmeasurable path keeps the label and the last figure.
     const std::wstring label = ui->text[L"disk_size"];
     unmeasurable_space(42);
-    controller.on_event(L"path", 0x300);
+    controller.on_event(L"path", ui::NOTIFY_EDIT_CHANGE);
     EXPECT_EQ(ui->text[L"disk_size"], label);
     EXPECT_EQ(controller.available_gb, 42);
 }
