@@ -4,16 +4,11 @@
 
 #include <stdexcept>
 
+#include "tests/support/outcome.h"
+
 namespace {
 
-std::wstring outcome_of(void (*thrower)()) {
-    try {
-        thrower();
-    } catch (...) {
-        return describe_current_exception();
-    }
-    return std::wstring();
-}
+using test_support::outcome_of;
 
 std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 

@@ -13,6 +13,7 @@
 #include <boost/filesystem.hpp>
 
 #include "installer/package/errors.h"
+#include "tests/support/outcome.h"
 
 namespace fs = boost::filesystem;
 
@@ -24,12 +25,8 @@ TEST(WriteFilesPosix, ReadOnlyFileFailsWithFoAndPermissionDenied) {
     { std::ofstream(locked.string()) << "keep"; }
     ASSERT_EQ(0, chmod(locked.c_str(), 0444));
     unpacked_files.assign(1, FileData{L"locked.txt", "replace"});
-    std::wstring outcome;
-    try {
-        write_files(target.wstring(), [](int) { return true; });
-    } catch (...) {
-        outcome = describe_current_exception();
-    }
+    const std::wstring outcome =
+        test_support::outcome_of([&] { write_files(target.wstring(), [](int) { return true; }); });
     EXPECT_EQ(0u, outcome.rfind(L"fo: ", 0)) << outcome;
     EXPECT_EQ(L":system:" + std::to_wstring(EACCES),
               outcome.substr(outcome.find(L":system:") == std::wstring::npos ? 0 : outcome.find(L":system:")));

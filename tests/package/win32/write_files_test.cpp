@@ -10,6 +10,7 @@
 #include <boost/filesystem.hpp>
 
 #include "installer/package/errors.h"
+#include "tests/support/outcome.h"
 
 namespace fs = boost::filesystem;
 
@@ -32,12 +33,8 @@ TEST(WriteFilesWindows, ReadOnlyFileFailsWithFoAndAccessDenied) {
         }
     }
     unpacked_files.assign(1, FileData{L"locked.txt", "replace"});
-    std::wstring outcome;
-    try {
-        write_files(target.wstring(), [](int) { return true; });
-    } catch (...) {
-        outcome = describe_current_exception();
-    }
+    const std::wstring outcome =
+        test_support::outcome_of([&] { write_files(target.wstring(), [](int) { return true; }); });
     EXPECT_EQ(0u, outcome.rfind(L"fo: ", 0)) << outcome;
     EXPECT_EQ(L":system:5", outcome.substr(outcome.size() < 9 ? 0 : outcome.size() - 9));
     SetFileAttributesW(locked.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -57,12 +54,8 @@ TEST(WriteFilesWindows, FileHeldOpenWithoutSharingFailsWithFoAndTheSystemCode) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     unpacked_files.assign(1, FileData{L"busy.txt", "replace"});
-    std::wstring outcome;
-    try {
-        write_files(target.wstring(), [](int) { return true; });
-    } catch (...) {
-        outcome = describe_current_exception();
-    }
+    const std::wstring outcome =
+        test_support::outcome_of([&] { write_files(target.wstring(), [](int) { return true; }); });
     CloseHandle(holder);
     EXPECT_EQ(0u, outcome.rfind(L"fo: ", 0)) << outcome;
     EXPECT_EQ(L":system:32", outcome.substr(outcome.size() < 10 ? 0 : outcome.size() - 10));  // sharing violation

@@ -45,6 +45,16 @@ inline std::map<std::wstring, std::wstring> uninstall_key_values() {
     return values;
 }
 
+// The six values an install into dir (with its trailing backslash) registers.
+inline std::map<std::wstring, std::wstring> expected_uninstall_values(const std::wstring& dir) {
+    return {{L"DisplayName", L"Velkarion Launcher"},
+            {L"DisplayIcon", dir + L"launcher\\Launcher.exe,0"},
+            {L"UninstallString", L"\"" + dir + L"uninstall.exe\""},
+            {L"InstallLocation", dir},
+            {L"Publisher", PUBLISHER},
+            {L"URLInfoAbout", HOME_URL}};
+}
+
 // One text value, "<missing>" when it cannot be read as one.
 inline std::wstring uninstall_value(const std::wstring& name) {
     wchar_t buffer[2048] = {};

@@ -18,14 +18,7 @@ namespace {
 void expect_entry(const std::wstring& dir) {
     const auto values = test_support::uninstall_key_values();
     ASSERT_EQ(6u, values.size());
-    const std::map<std::wstring, std::wstring> expected = {
-        {L"DisplayName", L"Velkarion Launcher"},
-        {L"DisplayIcon", dir + L"launcher\\Launcher.exe,0"},
-        {L"UninstallString", L"\"" + dir + L"uninstall.exe\""},
-        {L"InstallLocation", dir},
-        {L"Publisher", PUBLISHER},
-        {L"URLInfoAbout", HOME_URL}};
-    EXPECT_EQ(expected, values);
+    EXPECT_EQ(test_support::expected_uninstall_values(dir), values);
 }
 
 }  // namespace

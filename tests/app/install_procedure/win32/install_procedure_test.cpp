@@ -140,14 +140,7 @@ protected:
 
     // dir: the install directory with its trailing backslash.
     void expect_registered(const std::wstring& dir) {
-        const std::map<std::wstring, std::wstring> expected = {
-            {L"DisplayName", L"Velkarion Launcher"},
-            {L"DisplayIcon", dir + L"launcher\\Launcher.exe,0"},
-            {L"UninstallString", L"\"" + dir + L"uninstall.exe\""},
-            {L"InstallLocation", dir},
-            {L"Publisher", PUBLISHER},
-            {L"URLInfoAbout", HOME_URL}};
-        EXPECT_EQ(expected, test_support::uninstall_key_values());
+        EXPECT_EQ(test_support::expected_uninstall_values(dir), test_support::uninstall_key_values());
         EXPECT_EQ(read_bytes(own_module_path()), read_bytes(dir + L"uninstall.exe"));
     }
 
