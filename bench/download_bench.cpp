@@ -6,8 +6,8 @@
 #include <string>
 
 #include "installer/net/download.h"
+#include "bench/process_probe.h"
 
-std::size_t peak_memory_bytes();
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -19,9 +19,8 @@
 #include "installer/package/decoders.h"
 #include "installer/package/parallel.h"
 #include "installer/package/unpack.h"
+#include "bench/process_probe.h"
 
-std::size_t peak_memory_bytes();
-double process_cpu_seconds();
 
 namespace {
 

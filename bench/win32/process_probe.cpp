@@ -1,6 +1,16 @@
-#include <windows.h>
+#include "bench/process_probe.h"
 
-// CPU time of every thread of the process (the C library's clock() is wall time here).
+#include <windows.h>
+#include <psapi.h>
+
+std::size_t peak_memory_bytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+// The C library's clock() is wall time here.
 double process_cpu_seconds() {
     FILETIME created, ended, kernel, user;
     if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
