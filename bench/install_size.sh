@@ -42,7 +42,7 @@ for size_mb in "$@"; do
   package_bytes="$(stat -c %s "$package")"
   decoded_bytes="$(python3 -c 'import sys, zipfile; print(sum(i.file_size for i in zipfile.ZipFile(sys.argv[1]).infolist()))' "$package")"
   peak="$(sed -n 's/.*peak memory of the installer: *//p' "$log" | tail -1)"
-  outcome="$(grep -a -o 'Install error:.*\|error page:.*' "$log" | tail -1 || true)"
+  outcome="$(grep -a -o 'Install error:.*\|error page:.*\|click-through: .*' "$log" | head -1 || true)"
   printf '%-10s %-12s %-12s %-10s %-12s %s\n' "$((decoded_bytes >> 20)) MiB" "$((package_bytes >> 20)) MiB" \
     "$(((decoded_bytes + package_bytes) >> 20)) MiB" "$found/$expected" "${peak:--}" "${outcome:-}"
   rm -rf "$work/wineprefix/drive_c/Games" "$package"

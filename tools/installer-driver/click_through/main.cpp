@@ -95,6 +95,10 @@ int wmain(int argc, wchar_t** argv) {
     // the emulated machine take longer).
     const char* seconds = std::getenv("VELK_CLICK_THROUGH_SECONDS");
     const double limit = clicked + (seconds && std::atoi(seconds) > 0 ? std::atoi(seconds) : 600);
+    // An error box or an installer that ended without starting the launcher ends the wait
+    // at once: nothing more will happen.
+    std::wstring error_box;
+    double ended_at = 0;
     while (!launched && now() < limit) {
         const double t = now();
         PROCESS_MEMORY_COUNTERS memory = {};
@@ -108,7 +112,23 @@ int wmain(int argc, wchar_t** argv) {
         if (!registered_at && registered()) registered_at = t;
         if (!closed && !installer.running()) closed = t;
         if (exists(record)) launched = t;
-        Sleep(10);
+        if (!launched) {
+            if (const HWND box = installer.wait_dialog(std::chrono::milliseconds(0))) {
+                error_box = driver::dialog_text(box);
+                break;
+            }
+            // The launcher may record its start a moment after the installer has ended.
+            if (closed && !ended_at) ended_at = t;
+            if (ended_at && t - ended_at > 30) break;
+        }
+        Sleep(20);
+    }
+    if (!error_box.empty()) {
+        for (wchar_t& c : error_box)
+            if (c == L'\r' || c == L'\n') c = L' ';
+        std::wprintf(L"error box: %ls\n", error_box.c_str());
+        std::wprintf(L"  peak memory of the installer: %.1f MiB\n", peak / 1048576.0);
+        return fail(L"the installer reported an error");
     }
     if (!launched) return fail(L"the launcher did not start");
     DWORD code = 1;
