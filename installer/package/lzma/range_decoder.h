@@ -21,6 +21,7 @@ namespace lzma::detail {
 template <unsigned bits, class Range>
 LZMA_INLINE std::uint32_t tree(Range& rc, typename Range::probability_ptr probabilities) {
     std::uint32_t m = 1;
+#pragma GCC unroll 8
     for (unsigned i = 0; i < bits; ++i) m = (m << 1) | rc.tree_bit(probabilities[m]);
     return m - (1u << bits);
 }
@@ -87,20 +88,22 @@ struct FastRange {
         return result;
     }
 
-    // For tree levels, whose bits are close to random: no branch to mispredict.
+    // For tree levels, whose bits are close to random: no branch to mispredict. The
+    // borrow of a 64-bit subtraction gives the mask, which compilers keep as arithmetic
+    // where they would turn a comparison back into a branch.
     LZMA_INLINE unsigned tree_bit(model::probability& probability) {
         const std::uint32_t p = probability;
         const std::uint32_t bound = (range >> model::probability_bits) * p;
-        const std::uint32_t one = code >= bound ? 1u : 0u;
-        const std::uint32_t mask = 0u - one;
-        code -= bound & mask;
-        range = one ? range - bound : bound;
+        // All ones when code is below bound (the bit is 0), else zero.
+        const std::uint32_t zero_mask = std::uint32_t((std::uint64_t(code) - bound) >> 32);
+        code -= bound & ~zero_mask;
+        range = (bound & zero_mask) | ((range - bound) & ~zero_mask);
         // A 0 moves p up by (2048 - p) >> 5, a 1 down by p >> 5: one arithmetic shift
         // of p minus a target (2048 - 31 rounds the same way as the shift up would).
-        const std::uint32_t target = ~mask & (model::probability_one - ((1u << model::move_bits) - 1));
+        const std::uint32_t target = zero_mask & (model::probability_one - ((1u << model::move_bits) - 1));
         probability = model::probability(p - std::uint32_t(std::int32_t(p - target) >> model::move_bits));
         normalize();
-        return one;
+        return zero_mask + 1;
     }
 
     // Bits of fixed probability one half; count >= 1.

@@ -58,12 +58,14 @@ LZMA_INLINE void decode_symbol(Range& rc, typename Range::probability_ptr probs,
         unsigned symbol = 1;
         if (state < model::literal_states) {
             // Always 8 bits: unrolled, each bit without a branch.
+#pragma GCC unroll 8
             for (int i = 0; i < 8; ++i) symbol = (symbol << 1) | rc.tree_bit(lit[symbol]);
         } else {
             // While the decoded bits equal the byte at rep0, the matched half of the
             // table is used; `offset` drops to 0 at the first difference.
             unsigned match_byte = sink.byte_at(h.rep0);
             unsigned offset = 0x100;
+#pragma GCC unroll 8
             for (int i = 0; i < 8; ++i) {
                 match_byte <<= 1;
                 const unsigned match_bit = match_byte & offset;
