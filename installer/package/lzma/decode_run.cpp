@@ -15,26 +15,49 @@ namespace {
 using detail::FastRange;
 using detail::ProbeRange;
 
+template <unsigned size>
+LZMA_INLINE void copy_chunk(unsigned char* to, const unsigned char* from) {
+    // Through a local: the ranges may overlap, and the load must come before the store.
+    unsigned char chunk[size];
+    std::memcpy(chunk, from, size);
+    std::memcpy(to, chunk, size);
+}
+
 // Copies exactly `count` bytes of a match inside the output (bytes past it may already
 // be final: an end marker leaves the rest of the buffer as it was); `distance` <= bytes
-// before `out`.
+// before `out`. Wide chunks that end exactly at `count` may rewrite bytes of this copy
+// with the values they already hold.
 LZMA_INLINE void copy_match(unsigned char* out, std::uint32_t distance, std::uint32_t count) {
     const unsigned char* from = out - distance;
-    if (distance >= 8 && count >= 8) {
-        // Each chunk reads only bytes before its own start, so chunks in order give the
-        // byte-by-byte result; the last chunk ends exactly at count and rewrites some
-        // bytes with the values they already hold.
-        std::uint32_t i = 0;
-        if (distance >= 16) {
-            for (; i + 16 <= count; i += 16) std::memcpy(out + i, from + i, 16);
+    if (distance >= count || distance >= 16) {
+        // Every 16-byte chunk reads bytes before its own start, so chunks in order give
+        // the byte-by-byte result.
+        if (count >= 16) {
+            for (std::uint32_t i = 0; i + 16 <= count; i += 16) copy_chunk<16>(out + i, from + i);
+            copy_chunk<16>(out + count - 16, from + count - 16);
+        } else if (count >= 8) {
+            copy_chunk<8>(out, from);
+            copy_chunk<8>(out + count - 8, from + count - 8);
+        } else if (count >= 4) {
+            copy_chunk<4>(out, from);
+            copy_chunk<4>(out + count - 4, from + count - 4);
+        } else {
+            for (std::uint32_t i = 0; i < count; ++i) out[i] = from[i];
         }
-        for (; i + 8 <= count; i += 8) std::memcpy(out + i, from + i, 8);
-        if (i < count) std::memcpy(out + count - 8, from + count - 8, 8);
     } else if (distance == 1) {
         std::memset(out, *from, count);
     } else {
-        // Short or overlapping: every byte may depend on one written in this copy.
-        for (std::uint32_t i = 0; i < count; ++i) out[i] = from[i];
+        // A short period repeated: the first 16 bytes one by one, then chunks that copy
+        // the whole previous chunk forward by a multiple of the period, so each load
+        // reads exactly what one earlier store wrote.
+        const std::uint32_t first = count < 16 ? count : 16;
+        for (std::uint32_t i = 0; i < first; ++i) out[i] = from[i];
+        if (count > 16) {
+            const std::uint32_t step = distance * (16 / distance);
+            std::uint32_t i = step;
+            for (; i + 16 <= count; i += step) copy_chunk<16>(out + i, out + i - step);
+            for (i = i - step + 16; i < count; ++i) out[i] = from[i];
+        }
     }
 }
 
