@@ -2,9 +2,10 @@
 """Packs real files of this machine (programs, libraries, text below /usr) into a ZIP
 with ONE LZMA entry, and writes the same stream as a .lzma file for xz.
 
-usage: lzma_real_files.py OUT_PREFIX [MiB (default 100)]
+usage: lzma_real_files.py OUT_PREFIX [MiB (default 100)] [DATA_FILE]
 writes OUT_PREFIX.zip and OUT_PREFIX.lzma; the file list is sorted, so the same
-machine gives the same data.
+machine gives the same data. With DATA_FILE, its first MiB mebibytes are packed instead
+(e.g. the benchmark's generated mix).
 """
 import lzma
 import os
@@ -54,7 +55,11 @@ def gather(limit):
 def main():
     prefix = sys.argv[1]
     mib = int(sys.argv[2]) if len(sys.argv) > 2 else 100
-    data = gather(mib << 20)
+    if len(sys.argv) > 3:
+        with open(sys.argv[3], "rb") as f:
+            data = f.read(mib << 20)
+    else:
+        data = gather(mib << 20)
     if len(data) < mib << 20:
         sys.exit("not enough files")
     with zipfile.ZipFile(prefix + ".zip", "w", zipfile.ZIP_LZMA) as z:
