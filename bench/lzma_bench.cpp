@@ -2,7 +2,10 @@
 // the same stream: mixed text-like, binary-like and incompressible 1 MiB blocks,
 // encoded once by liblzma. Runs alternate between the two decoders in one process.
 // Usage: lzma_bench [MiB (default 96)] [rounds (default 5)] [preset (default 6)] [cache file]
-// (the cache file keeps the encoded stream between runs with the same arguments)
+//                   [data file]
+// (the cache file keeps the encoded stream between runs with the same arguments; with a
+// data file, its first MiB mebibytes are the data instead of the generated mix, e.g. the
+// real files that bench/lzma_real_files.py gathers)
 #include <lzma.h>
 
 #include <algorithm>
@@ -123,7 +126,15 @@ int main(int argc, char** argv) {
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
     const std::uint32_t preset = argc > 3 ? std::uint32_t(std::strtoul(argv[3], nullptr, 10)) : 6;
     try {
-        const std::string data = make_data(mib << 20);
+        std::string data;
+        if (argc > 5) {
+            std::ifstream in(argv[5], std::ios::binary);
+            data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            if (data.size() < (mib << 20)) throw std::runtime_error("the data file is too short");
+            data.resize(mib << 20);
+        } else {
+            data = make_data(mib << 20);
+        }
         lzma_options_lzma options = options_for(preset);
         std::string stream;
         const std::string cache = argc > 4 ? argv[4] : "";

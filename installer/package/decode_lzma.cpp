@@ -1,6 +1,7 @@
 #include <string>
 
 #include "installer/package/decoders.h"
+#include "installer/package/large_buffer.h"
 #include "installer/package/lzma/decoder.h"
 
 namespace {
@@ -21,6 +22,8 @@ const char* decode_lzma(std::string& data, std::uint32_t uncompressed_size,
 
     std::string input;
     input.swap(data);
+    data.reserve(uncompressed_size);
+    prepare_large_buffer(&data[0], data.capacity());
     data.resize(uncompressed_size);
     decoder.set_dictionary(reinterpret_cast<unsigned char*>(&data[0]), data.size());
 

@@ -7,6 +7,7 @@
 
 #include "installer/package/crc32.h"
 #include "installer/package/decoders.h"
+#include "installer/package/large_buffer.h"
 #include "installer/package/utf8.h"
 
 namespace {
@@ -304,6 +305,8 @@ const char* ZipReader::read_entry(int index, std::string& output,
     std::int64_t data_start = 0;
     if (const char* identifier = locate_data(r, data_start, code)) return identifier;
     if (const char* identifier = check_size(r, code)) return identifier;
+    output.reserve(r.compressed);
+    prepare_large_buffer(&output[0], output.capacity());
     output.assign(source_, static_cast<std::size_t>(data_start), r.compressed);
     const char* identifier = nullptr;
     switch (r.method) {

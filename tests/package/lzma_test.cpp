@@ -189,13 +189,24 @@ public:
         ++position_;
     }
 
-    // A match of length 2 at `distance` (0-based); 0xFFFFFFFF is the end marker.
-    void match(std::uint32_t distance) {
+    // A match of `length` (2..273) at `distance` (0-based); 0xFFFFFFFF is the end marker.
+    void match(std::uint32_t distance, unsigned length = 2) {
         bit(probs_[lzma::model::is_match + (state_ << 4) + pos_state()], 1);
         bit(probs_[lzma::model::is_rep + state_], 0);
         std::uint32_t* len = &probs_[lzma::model::len_coder];
-        bit(len[lzma::model::length::choice], 0);
-        tree(len + lzma::model::length::low + (pos_state() << 3), 3, 0);
+        const unsigned coded = length - 2;
+        if (coded < 8) {
+            bit(len[lzma::model::length::choice], 0);
+            tree(len + lzma::model::length::low + (pos_state() << 3), 3, coded);
+        } else if (coded < 16) {
+            bit(len[lzma::model::length::choice], 1);
+            bit(len[lzma::model::length::choice2], 0);
+            tree(len + lzma::model::length::mid + (pos_state() << 3), 3, coded - 8);
+        } else {
+            bit(len[lzma::model::length::choice], 1);
+            bit(len[lzma::model::length::choice2], 1);
+            tree(len + lzma::model::length::high, 8, coded - 16);
+        }
         state_ = state_ < 7 ? 7 : 10;
         unsigned slot = 0;
         if (distance < 4) {
@@ -205,7 +216,7 @@ public:
             while (!(distance >> top)) --top;
             slot = (top << 1) | ((distance >> (top - 1)) & 1);
         }
-        tree(&probs_[lzma::model::pos_slot], 6, slot);
+        tree(&probs_[lzma::model::pos_slot + ((coded < 3 ? coded : 3) << 6)], 6, slot);
         if (slot >= 4) {
             const unsigned direct_bits = (slot >> 1) - 1;
             const std::uint32_t base = (2 | (slot & 1)) << direct_bits;
@@ -217,7 +228,7 @@ public:
                 reverse_tree(&probs_[lzma::model::align], 4, rest & 15);
             }
         }
-        position_ += 2;
+        position_ += length;
     }
 
     void short_rep() {
@@ -321,6 +332,31 @@ TEST(LzmaDecoder, HandMadeStreamsDecode) {
     std::string out(6, '\0');
     EXPECT_EQ(decode_whole(stream, out), Status::finished_with_mark);
     EXPECT_EQ(out, "abcabc");
+}
+
+// Matches of every short period and of lengths around the copy's chunk sizes give the
+// byte-by-byte result and write nothing past their end.
+TEST(LzmaDecoder, MatchCopiesAreExact) {
+    const std::string prefix = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJ";
+    for (std::uint32_t distance = 1; distance <= 40; ++distance) {
+        for (unsigned length : {2u, 3u, 4u, 5u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 32u, 33u, 47u, 100u, 273u}) {
+            StreamWriter w;
+            for (char c : prefix) w.literal((unsigned char)c);
+            w.match(distance - 1, length);
+            w.match(0xFFFFFFFFu);
+            std::string expected = prefix;
+            for (unsigned i = 0; i < length; ++i) expected += expected[expected.size() - distance];
+            std::string out(expected.size() + 40, '#');
+            Decoder decoder(plain_properties);
+            decoder.set_dictionary(reinterpret_cast<unsigned char*>(&out[0]), out.size());
+            const std::string stream = w.finish();
+            std::size_t consumed = stream.size();
+            Status status;
+            decoder.decode_to_dictionary(out.size(), bytes(stream), consumed, FinishMode::finish_end, status);
+            EXPECT_EQ(status, Status::finished_with_mark) << distance << " " << length;
+            EXPECT_EQ(out, expected + std::string(40, '#')) << distance << " " << length;
+        }
+    }
 }
 
 TEST(LzmaDecoder, EndOfStreamCases) {

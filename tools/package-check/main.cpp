@@ -15,6 +15,7 @@
 #include "installer/app/config/product.h"
 #include "installer/net/download.h"
 #include "installer/package/errors.h"
+#include "installer/package/large_buffer.h"
 #include "installer/package/unpack.h"
 #include "tools/package-check/console.h"
 #include "tools/package-check/listing.h"
@@ -52,8 +53,21 @@ bool parse(const std::vector<std::wstring>& args, Options& options) {
 }
 
 std::string read_package_file(const std::wstring& name) {
-    boost::filesystem::ifstream in(console::to_path(name), std::ios::binary);
+    boost::filesystem::ifstream in(console::to_path(name), std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot read the package file");
+    // One read into a buffer of the file's size: growing a string byte by byte copies a
+    // large package several times over fresh pages.
+    const std::streamoff size = in.tellg();
+    if (size > 0 && in.seekg(0)) {
+        std::string package;
+        package.reserve(static_cast<std::size_t>(size));
+        prepare_large_buffer(&package[0], package.capacity());
+        package.resize(static_cast<std::size_t>(size));
+        if (!in.read(&package[0], size)) throw std::runtime_error("cannot read the package file");
+        return package;
+    }
+    in.clear();
+    in.seekg(0);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/package/lzma/bad_stream.h"
+#include "installer/package/lzma/model.h"
 #include "installer/package/lzma/properties.h"
 
 namespace lzma {
@@ -44,10 +45,10 @@ public:
                               std::size_t& input_length, FinishMode mode, Status& status);
 
     std::size_t dictionary_position() const { return position_; }
-    const std::vector<std::uint32_t>& probabilities() const { return probabilities_; }
+    const std::vector<model::probability>& probabilities() const { return probabilities_; }
 
 private:
-    enum class Symbol { incomplete, literal, match, rep };
+    enum class Symbol { incomplete, match, other };
 
     void init_state();
     void write_remaining(std::size_t limit);
@@ -61,7 +62,7 @@ private:
     unsigned lp_;
     unsigned pb_;
     std::uint32_t dictionary_size_;
-    std::vector<std::uint32_t> probabilities_;
+    std::vector<model::probability> probabilities_;
 
     unsigned char* dictionary_ = nullptr;
     std::size_t dictionary_buffer_size_ = 0;
