@@ -467,6 +467,7 @@ TEST(LzmaDecoder, PropertiesAndTableSize) {
     EXPECT_EQ(p.pb, 2u);
     EXPECT_EQ(p.dictionary_size, 4096u);  // raised from 0
     EXPECT_EQ(Decoder(p).probabilities().size(), 1846u + 6144u);
+    static_assert(sizeof(Decoder(p).probabilities()[0]) == 4, "the table holds unsigned 32-bit values");
 
     const unsigned char p224[5] = {224, 0x00, 0x00, 0x01, 0x00};
     ASSERT_TRUE(lzma::parse_properties(p224, p));

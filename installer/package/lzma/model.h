@@ -40,8 +40,9 @@ static_assert(literal == 1846, "the models before the literals take 1846 entries
 
 // Range coder constants: 11-bit probabilities, adaptation shift 5.
 constexpr unsigned probability_bits = 11;
-// 16 bits hold an 11-bit probability and halve the table's cache footprint.
-using probability = std::uint16_t;
+// The table keeps each 11-bit probability in a 32-bit value: its documented layout, which
+// the decoder's callers and tests read back.
+using probability = std::uint32_t;
 constexpr std::uint32_t probability_one = 1u << probability_bits;
 constexpr unsigned move_bits = 5;
 constexpr std::uint32_t top_value = 1u << 24;
