@@ -7,7 +7,10 @@
 //   "WinHttpOpen failed", "WinHttpConnect failed", "WinHttpOpenRequest failed",
 //   "WinHttpSendRequest failed" (name resolution, connection and TLS failures too),
 //   "WinHttpReceiveResponse failed", "HTTP error: <status>" (any status but 200),
-//   "Invalid Content-Length", "WinHttpReadData failed", "User cancelled download".
+//   "Invalid Content-Length", "WinHttpReadData failed", "User cancelled download";
+// and a body this process cannot hold (an announced length it cannot reserve, or one
+// without length that outgrows its memory) is the coded error "dl.memory" with system 8
+// (ERROR_NOT_ENOUGH_MEMORY), never an allocation failure.
 // A body shorter than its announced length is returned as it arrived.
 // Progress: 0..80 while the body arrives (only on change); without a length a
 // PROGRESS_ASK_ONLY per block (false stops the download) and one 100 after the last read,

@@ -9,6 +9,7 @@
 #include "installer/net/url.h"
 #include "installer/net/win32/internet_handle.h"
 #include "installer/net/win32/winhttp_api.h"
+#include "installer/package/errors.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
@@ -50,13 +51,21 @@ std::uint32_t query_content_length(const WinHttpApi& api, HINTERNET request) {
     return parse_content_length(std::wstring(header.data(), length / sizeof(wchar_t)));
 }
 
-// The reservation only spares reallocations: a length the process cannot hold in one
-// block is left to fail, if ever, when that much data has really arrived.
+[[noreturn]] void refuse_body() {
+    throw boost::system::system_error(
+        boost::system::error_code(8, boost::system::system_category()),  // ERROR_NOT_ENOUGH_MEMORY
+        "dl.memory");
+}
+
+// The whole body is held in one block: a length this process cannot reserve (in a 32-bit
+// process the largest free range of its address space) is refused before the body is read.
 void reserve_body(std::string& body, std::uint32_t total) {
     try {
         body.reserve(total);
     } catch (const std::bad_alloc&) {
+        refuse_body();
     } catch (const std::length_error&) {
+        refuse_body();
     }
 }
 
@@ -99,7 +108,13 @@ std::string download_package_from(const std::wstring& url, const ProgressFn& pro
         if (!api.read_data(request.get(), buffer.get(), DOWNLOAD_BUFFER_SIZE, &read))
             throw std::runtime_error("WinHttpReadData failed");
         if (read == 0) break;
-        body.append(buffer.get(), read);
+        try {
+            body.append(buffer.get(), read);
+        } catch (const std::bad_alloc&) {
+            refuse_body();  // a body without length that outgrew this process
+        } catch (const std::length_error&) {
+            refuse_body();
+        }
         reporter.report(body.size());
     }
 

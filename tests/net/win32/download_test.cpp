@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include <boost/system/error_code.hpp>
+
 #include "installer/net/download.h"
 #include "tests/net/win32/loopback_server.h"
 
@@ -88,6 +90,18 @@ TEST_F(Download, LengthHeaderRules) {
     EXPECT_EQ(values.back(), 80);
     EXPECT_EQ(get(L"/length/%2012345").size(), 12345u);
     EXPECT_EQ(error_of(L"/length/12a"), "Invalid Content-Length");
+}
+
+// A 32-bit process cannot hold 4 GiB in one block: refused before the body is read, with
+// the coded error and not an allocation failure.
+TEST_F(Download, LengthThisProcessCannotHoldIsRefused) {
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(error_of(L"/length/4294967295"),
+                  "dl.memory: " + boost::system::error_code(8, boost::system::system_category()).message());
+        EXPECT_TRUE(values.empty());
+    } else {
+        EXPECT_EQ(get(L"/length/4294967295").size(), 12345u);  // a short body, as it arrived
+    }
 }
 
 TEST_F(Download, StatusOtherThan200IsAnError) {
