@@ -19,7 +19,8 @@ namespace {
 int reading_progress(std::size_t index, std::size_t count) {
     const double share = static_cast<double>(static_cast<unsigned>(index)) /
                          static_cast<double>(static_cast<unsigned>(count));
-    return 80 - static_cast<int>(std::trunc(share * -10.0));
+    constexpr double span = progress_stage::UNPACKED - progress_stage::DOWNLOADED;
+    return progress_stage::DOWNLOADED - static_cast<int>(std::trunc(share * -span));
 }
 
 std::wstring with_backslashes(std::wstring name) {
@@ -86,5 +87,5 @@ void unpack_package(const std::string& package, const ProgressFn& progress, unsi
             throw_if_failed(identifier, entry_code);
         },
         threads);
-    progress(90);
+    progress(progress_stage::UNPACKED);
 }
