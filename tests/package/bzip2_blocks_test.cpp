@@ -4,8 +4,6 @@
 // block, a damaged block or checksum, a stream cut short, and sizes that do not add up.
 #include <gtest/gtest.h>
 
-#include <bzlib.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -17,6 +15,7 @@
 #include "installer/package/decoders.h"
 #include "installer/package/errors.h"
 #include "installer/package/parallel.h"
+#include "tests/package/bzip2_streams.h"
 
 namespace {
 
@@ -33,15 +32,6 @@ std::string sample(std::size_t size, unsigned seed) {
         if (rng() % 16 == 0) out += static_cast<char>(rng());
     }
     out.resize(size);
-    return out;
-}
-
-std::string compress(const std::string& plain, int level) {
-    unsigned int length = static_cast<unsigned int>(plain.size() + plain.size() / 50 + 1024);
-    std::string out(length, '\0');
-    EXPECT_EQ(BZ_OK, BZ2_bzBuffToBuffCompress(&out[0], &length, const_cast<char*>(plain.data()),
-                                              static_cast<unsigned int>(plain.size()), level, 0, 0));
-    out.resize(length);
     return out;
 }
 
@@ -116,7 +106,7 @@ void set_bits(std::string& s, std::size_t bit, std::uint64_t value, unsigned cou
 
 TEST(Bzip2Blocks, ManyBlocksDecodeAsTheSingleCallOnAnyNumberOfWorkers) {
     const std::string plain = sample(700000, 1);
-    const std::string stream = compress(plain, 1);
+    const std::string stream = bzip2_stream(plain, 1);
     ASSERT_NE(0u, second_block_bit(stream) % 8) << "blocks should start off byte boundaries";
     for (unsigned threads : {1u, 2u, 4u}) {
         std::string out;
@@ -129,13 +119,13 @@ TEST(Bzip2Blocks, ManyBlocksDecodeAsTheSingleCallOnAnyNumberOfWorkers) {
 TEST(Bzip2Blocks, OneBlockAndRunsThatExpandBeyondTheScratchRoom) {
     const std::string one = sample(50000, 2);
     std::string out;
-    EXPECT_TRUE(blocks_decode(compress(one, 1), size_of(one), 2, out));
+    EXPECT_TRUE(blocks_decode(bzip2_stream(one, 1), size_of(one), 2, out));
     EXPECT_TRUE(out == one);
 
     // Long runs of one byte make a block decode to far more than its 100 kB.
     std::string runs;
     for (int k = 0; k < 40; ++k) runs += sample(20000, 10 + k) + std::string(400000, static_cast<char>(k));
-    const std::string stream = compress(runs, 1);
+    const std::string stream = bzip2_stream(runs, 1);
     for (unsigned threads : {1u, 2u, 4u}) {
         EXPECT_TRUE(blocks_decode(stream, size_of(runs), threads, out)) << threads;
         EXPECT_TRUE(out == runs) << threads;
@@ -164,7 +154,7 @@ TEST(Bzip2Blocks, StreamFromTheBzip2Tool) {
 
 TEST(Bzip2Blocks, FalseMagicInsideABlockFallsBackToTheSingleCall) {
     const std::string plain = sample(500000, 4);
-    const std::string intact = compress(plain, 1);
+    const std::string intact = bzip2_stream(plain, 1);
     const std::size_t second = second_block_bit(intact);
     ASSERT_NE(0u, second);
     // The block magic written into the first block's data at odd bit offsets, and the end
@@ -182,7 +172,7 @@ TEST(Bzip2Blocks, FalseMagicInsideABlockFallsBackToTheSingleCall) {
 
 TEST(Bzip2Blocks, DamagedBlockOrChecksumFallsBackWithTheSingleCallsCode) {
     const std::string plain = sample(500000, 5);
-    const std::string intact = compress(plain, 1);
+    const std::string intact = bzip2_stream(plain, 1);
     const std::size_t second = second_block_bit(intact);
     std::string out;
 
@@ -209,7 +199,7 @@ TEST(Bzip2Blocks, DamagedBlockOrChecksumFallsBackWithTheSingleCallsCode) {
 
 TEST(Bzip2Blocks, CutStreamsAndOtherSizesFallBack) {
     const std::string plain = sample(400000, 6);
-    const std::string stream = compress(plain, 1);
+    const std::string stream = bzip2_stream(plain, 1);
     const std::uint32_t size = size_of(plain);
     std::string out;
     for (const std::string& cut : {stream.substr(0, stream.size() / 2), stream.substr(0, stream.size() - 6),
@@ -228,7 +218,7 @@ TEST(Bzip2Blocks, CutStreamsAndOtherSizesFallBack) {
 
 TEST(Bzip2Blocks, WhatFollowsTheEndMarkerIsNotLookedAt) {
     const std::string plain = sample(300000, 7);
-    const std::string stream = compress(plain, 1) + compress(sample(300000, 8), 1);
+    const std::string stream = bzip2_stream(plain, 1) + bzip2_stream(sample(300000, 8), 1);
     std::string out;
     EXPECT_TRUE(blocks_decode(stream, size_of(plain), 2, out));
     EXPECT_TRUE(out == plain);
@@ -237,12 +227,12 @@ TEST(Bzip2Blocks, WhatFollowsTheEndMarkerIsNotLookedAt) {
 
 TEST(Bzip2Blocks, LargeEntryInsideAnEntryLoopIsHelpedByIdleWorkers) {
     const std::string plain = sample(900000, 9);
-    const std::string stream = compress(plain, 1);
+    const std::string stream = bzip2_stream(plain, 1);
     std::vector<std::string> outs(6);
     std::vector<const char*> identifiers(6, "unset");
     parallel::parallel_for(0, outs.size(), [&](std::size_t i) {
         error_code code;
-        std::string data = i == 2 ? stream : compress(plain.substr(0, 1000 * i), 1);
+        std::string data = i == 2 ? stream : bzip2_stream(plain.substr(0, 1000 * i), 1);
         identifiers[i] = decode_bzip2_from(data, i == 2 ? size_of(plain) : static_cast<std::uint32_t>(1000 * i),
                                            code, 100000);
         outs[i].swap(data);
