@@ -42,7 +42,7 @@ def run(argv):
         wall = time.perf_counter() - begin
     if status != 0 or (argv[0] == check and b'decoded   %d bytes' % len(data) not in out):
         sys.exit(f'failed: {argv}')
-    return wall, usage.ru_utime + usage.ru_stime
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
 for _, argv in commands:
     run(argv)  # warm-up: files in the page cache, lbzip2 and bzip2 loaded
 times = {name: [] for name, _ in commands}
@@ -52,12 +52,14 @@ for _ in range(rounds):
 print(f'{len(data) >> 20} MiB decoded, {len(stream) / 1048576:.1f} MiB bzip2 level 9, '
       f'{rounds} rounds, load average {os.getloadavg()[0]:.1f}')
 print()
-print('| command | wall s, median (min-max) | CPU s, median |')
-print('|---|---:|---:|')
+print('| command | wall s, median (min-max) | CPU s, median | peak memory MiB, median |')
+print('|---|---:|---:|---:|')
 for name, _ in commands:
-    walls = [w for w, _ in times[name]]
-    cpus = [c for _, c in times[name]]
-    print(f'| {name} | {statistics.median(walls):.2f} ({min(walls):.2f}-{max(walls):.2f}) | {statistics.median(cpus):.2f} |')
+    walls = [t[0] for t in times[name]]
+    cpus = [t[1] for t in times[name]]
+    peaks = [t[2] for t in times[name]]
+    print(f'| {name} | {statistics.median(walls):.2f} ({min(walls):.2f}-{max(walls):.2f}) | '
+          f'{statistics.median(cpus):.2f} | {statistics.median(peaks):.1f} |')
 def ratio(a, b):
     return statistics.median(x[0] / y[0] for x, y in zip(times[a], times[b]))
 print()

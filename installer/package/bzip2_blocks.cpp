@@ -133,7 +133,7 @@ private:
         std::string scratch;  // empty once in place
     };
 
-    static constexpr std::size_t pending_limit = std::size_t(16) << 20;
+    static constexpr std::size_t pending_limit = std::size_t(8) << 20;
 
     void decode_one() {
         std::unique_lock<std::mutex> guard(lock_);
