@@ -27,29 +27,34 @@ start = info.header_offset + 30 + int.from_bytes(package[info.header_offset + 26
 stream = package[start:start + info.compress_size]
 assert stream[:4] == b'BZh9'
 open(f'{work}/data.bz2', 'wb').write(stream)
+decoded_size, packed_size = len(data), len(stream)
 commands = [
     ('package-check --threads 1', [check, '--threads', '1', f'{work}/package.zip']),
     ('package-check --threads 2', [check, '--threads', '2', f'{work}/package.zip']),
     ('lbzip2 -dc -n 2', ['lbzip2', '-dc', '-n', '2', f'{work}/data.bz2']),
     ('bzip2 -dc', ['bzip2', '-dc', f'{work}/data.bz2']),
 ]
+decoded_line = b'decoded   %d bytes' % len(data)
+del data, package, stream  # a child's peak memory counts its parent's from before exec
 def run(argv):
+    # Peak memory through /usr/bin/time, which is small when it starts the command.
     with open(os.devnull, 'wb') as null:
         begin = time.perf_counter()
-        child = subprocess.Popen(argv, stdout=subprocess.PIPE if argv[0] == check else null)
+        child = subprocess.Popen(['/usr/bin/time', '-f', '%M', '-o', f'{work}/peak'] + argv,
+                                 stdout=subprocess.PIPE if argv[0] == check else null)
         out = child.stdout.read() if child.stdout else b''
         _, status, usage = os.wait4(child.pid, 0)
         wall = time.perf_counter() - begin
-    if status != 0 or (argv[0] == check and b'decoded   %d bytes' % len(data) not in out):
+    if status != 0 or (argv[0] == check and decoded_line not in out):
         sys.exit(f'failed: {argv}')
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+    return wall, usage.ru_utime + usage.ru_stime, int(open(f'{work}/peak').read().split()[-1]) / 1024
 for _, argv in commands:
     run(argv)  # warm-up: files in the page cache, lbzip2 and bzip2 loaded
 times = {name: [] for name, _ in commands}
 for _ in range(rounds):
     for name, argv in commands:
         times[name].append(run(argv))
-print(f'{len(data) >> 20} MiB decoded, {len(stream) / 1048576:.1f} MiB bzip2 level 9, '
+print(f'{decoded_size >> 20} MiB decoded, {packed_size / 1048576:.1f} MiB bzip2 level 9, '
       f'{rounds} rounds, load average {os.getloadavg()[0]:.1f}')
 print()
 print('| command | wall s, median (min-max) | CPU s, median | peak memory MiB, median |')

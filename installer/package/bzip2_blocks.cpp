@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -103,8 +104,9 @@ void wrap_block(const unsigned char* data, std::size_t size, const Layout& layou
 
 // Blocks are taken in stream order, whatever index the loop hands out, so the blocks
 // whose place in the output is not yet known are few. A block whose predecessors are all
-// in place decodes straight into the output; another decodes into scratch room of about
-// one block, and waits for its place only when it outgrows that.
+// in place decodes straight into the output; another decodes into scratch room of twice
+// what a block holds before its runs are expanded (blocks of binaries often decode to
+// more than that), and waits for its place only when it outgrows that.
 class BlockDecoder {
 public:
     BlockDecoder(const std::string& stream, const Layout& layout, char* out, std::uint32_t size)
@@ -114,7 +116,7 @@ public:
           out_(out),
           size_(size),
           blocks_(layout.checksums.size()),
-          scratch_room_(static_cast<std::size_t>(stream[3] - '0') * 100000 + 4096) {}
+          scratch_room_(static_cast<std::size_t>(stream[3] - '0') * 200000 + 4096) {}
 
     void decode_next() noexcept {
         try {
@@ -130,7 +132,7 @@ private:
     struct Block {
         bool done = false;
         std::uint32_t size = 0;
-        std::string scratch;  // empty once in place
+        std::unique_ptr<char[]> scratch;  // none once in place
     };
 
     static constexpr std::size_t pending_limit = std::size_t(8) << 20;
@@ -151,7 +153,7 @@ private:
         stream.next_in = &input[0];
         stream.avail_in = static_cast<unsigned>(input.size());
 
-        std::string scratch;
+        std::unique_ptr<char[]> scratch;
         std::uint32_t produced = 0;
         int result;
         guard.lock();
@@ -159,12 +161,12 @@ private:
         std::uint32_t at = offset_;
         guard.unlock();
         if (!in_place) {
-            scratch.resize(scratch_room_);
-            stream.next_out = &scratch[0];
-            stream.avail_out = static_cast<unsigned>(scratch.size());
+            // Not zero-filled: only what the block writes is touched.
+            scratch.reset(new char[scratch_room_]);
+            stream.next_out = scratch.get();
+            stream.avail_out = static_cast<unsigned>(scratch_room_);
             result = BZ2_bzDecompress(&stream);
-            produced = static_cast<std::uint32_t>(scratch.size() - stream.avail_out);
-            scratch.resize(produced);
+            produced = static_cast<std::uint32_t>(scratch_room_ - stream.avail_out);
             if (result == BZ_OK && stream.avail_out == 0) {
                 guard.lock();
                 changed_.wait(guard, [&] { return failed_ || placed_ == index; });
@@ -172,8 +174,8 @@ private:
                 at = offset_;
                 guard.unlock();
                 if (produced > size_ - at) return fail();
-                std::memcpy(out_ + at, scratch.data(), produced);
-                std::string().swap(scratch);
+                std::memcpy(out_ + at, scratch.get(), produced);
+                scratch.reset();
                 in_place = true;
             }
         }
@@ -192,8 +194,8 @@ private:
         block.done = true;
         block.size = produced;
         if (!in_place) {
-            pending_ += scratch.size();
-            block.scratch.swap(scratch);
+            pending_ += scratch_room_;
+            block.scratch = std::move(scratch);
         }
         place_finished();
         guard.unlock();
@@ -208,10 +210,10 @@ private:
                 failed_ = true;
                 return;
             }
-            if (!block.scratch.empty()) {
-                std::memcpy(out_ + offset_, block.scratch.data(), block.size);
-                pending_ -= block.scratch.size();
-                std::string().swap(block.scratch);
+            if (block.scratch) {
+                std::memcpy(out_ + offset_, block.scratch.get(), block.size);
+                pending_ -= scratch_room_;
+                block.scratch.reset();
             }
             offset_ += block.size;
             ++placed_;
