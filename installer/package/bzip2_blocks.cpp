@@ -135,11 +135,11 @@ private:
         std::unique_ptr<char[]> scratch;  // none once in place
     };
 
-    static constexpr std::size_t pending_limit = std::size_t(8) << 20;
 
     void decode_one() {
         std::unique_lock<std::mutex> guard(lock_);
-        changed_.wait(guard, [&] { return failed_ || pending_ <= pending_limit; });
+        // Finished blocks waiting for an earlier one: a few, so memory stays near the output's.
+        changed_.wait(guard, [&] { return failed_ || pending_ <= 2 * scratch_room_; });
         if (failed_ || claimed_ == blocks_.size()) return;
         const std::size_t index = claimed_++;
         guard.unlock();
