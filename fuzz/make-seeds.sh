@@ -39,6 +39,13 @@ for i, text in enumerate(texts):
         f.write(size + raw.compress(text) + raw.flush())
     with open(f'{dir}/bzip2_fuzz/seed{i}', 'wb') as f:
         f.write(size + bz2.compress(text, 1))
+# Streams of two blocks (level 1 blocks hold 100 kB), so the block by block decode has
+# boundaries to find at odd bit offsets.
+for i, text in enumerate([b''.join(b'entry %d of the seed\n' % k for k in range(6000)),
+                          bytes(range(256)) * 300 + b'launcher\n' * 5000]):
+    text = text[:0x1FFFF]
+    with open(f'{dir}/bzip2_fuzz/blocks{i}', 'wb') as f:
+        f.write(len(text).to_bytes(3, 'little') + bz2.compress(text, 1))
 for name, method in (('stored', zipfile.ZIP_STORED), ('deflate', zipfile.ZIP_DEFLATED),
                      ('bzip2', zipfile.ZIP_BZIP2), ('lzma', zipfile.ZIP_LZMA)):
     buffer = io.BytesIO()

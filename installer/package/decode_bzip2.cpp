@@ -1,24 +1,15 @@
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include <bzlib.h>
 
+#include "installer/package/bzip2_blocks.h"
 #include "installer/package/decoders.h"
 #include "installer/package/errors.h"
+#include "installer/package/parallel.h"
 
 namespace {
-
-// Ends the decompressor on every path, exceptions included.
-class StreamOwner {
-public:
-    explicit StreamOwner(bz_stream& stream) : stream_(stream) {}
-    ~StreamOwner() { BZ2_bzDecompressEnd(&stream_); }
-    StreamOwner(const StreamOwner&) = delete;
-    StreamOwner& operator=(const StreamOwner&) = delete;
-
-private:
-    bz_stream& stream_;
-};
 
 // The library compares a block's checksum only once the block's last byte has been taken,
 // and the stream's checksum after that, when it reads the end marker; a call whose output
@@ -39,14 +30,28 @@ int check_after_full_output(bz_stream& stream) {
 
 const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
                          boost::system::error_code& code) {
+    return decode_bzip2_from(data, uncompressed_size, code, bzip2_blocks_from);
+}
+
+const char* decode_bzip2_from(std::string& data, std::uint32_t uncompressed_size,
+                              boost::system::error_code& code, std::size_t blocks_from) {
     std::string input;
     input.swap(data);
     data.resize(uncompressed_size);
 
+    if (uncompressed_size != 0 && input.size() >= blocks_from && parallel::available_workers() > 1) {
+        if (decode_bzip2_blocks(input, &data[0], uncompressed_size)) {
+            code.assign(0, boost::system::system_category());
+            return nullptr;
+        }
+        // In doubt: the single call decides, from a clean output.
+        std::fill(data.begin(), data.end(), '\0');
+    }
+
     bz_stream stream;
     std::memset(&stream, 0, sizeof stream);
     const int opened = BZ2_bzDecompressInit(&stream, 0, 0);
-    StreamOwner owner(stream);
+    bz2::DecompressorEnd owner(stream);
     if (opened != BZ_OK) {
         code.assign(opened, bz2::bzip2_category());
         return "bz2.open";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -43,11 +44,22 @@ public:
         }
     }
 
+    bool has_unstarted() {
+        if (stopped_.load(std::memory_order_acquire)) return false;
+        for (unsigned k = 0; k < workers_; ++k) {
+            std::lock_guard<std::mutex> guard(chunks_[k].lock);
+            if (chunks_[k].next < chunks_[k].end) return true;
+        }
+        return false;
+    }
+
     void stop() { stopped_.store(true, std::memory_order_release); }
 
     void rethrow_first_error() {
         if (error_) std::rethrow_exception(error_);
     }
+
+    unsigned helpers = 0;  // guarded by the pool's lock
 
 private:
     bool take(unsigned self, std::size_t& index) {
@@ -93,6 +105,88 @@ private:
     std::exception_ptr error_;
 };
 
+// The workers of one outermost loop. Loops started inside its iterations are listed here
+// while they have a caller; a worker without indexes of its own helps them until every
+// worker is out of its own iterations and no such loop is left.
+struct Pool {
+    explicit Pool(unsigned count) : workers(count), busy(count) {}
+    const unsigned workers;
+    std::mutex lock;
+    std::condition_variable changed;
+    unsigned busy;
+    std::vector<Loop*> nested;
+};
+
+// What the current thread works for: the pool and its place in it, or the thread count of
+// a one-index loop run inline.
+struct Context {
+    Pool* pool = nullptr;
+    unsigned worker = 0;
+    unsigned inline_threads = 0;
+};
+
+thread_local Context current;
+
+class ContextScope {
+public:
+    explicit ContextScope(const Context& context) : saved_(current) { current = context; }
+    ~ContextScope() { current = saved_; }
+    ContextScope(const ContextScope&) = delete;
+    ContextScope& operator=(const ContextScope&) = delete;
+
+private:
+    Context saved_;
+};
+
+void help_until_done(Pool& pool, unsigned self) {
+    std::unique_lock<std::mutex> guard(pool.lock);
+    if (--pool.busy == 0) pool.changed.notify_all();
+    for (;;) {
+        Loop* open = nullptr;
+        for (Loop* loop : pool.nested) {
+            if (loop->has_unstarted()) {
+                open = loop;
+                break;
+            }
+        }
+        if (open) {
+            ++open->helpers;
+            guard.unlock();
+            open->work(self);
+            guard.lock();
+            if (--open->helpers == 0) pool.changed.notify_all();
+            continue;
+        }
+        if (pool.busy == 0 && pool.nested.empty()) return;
+        pool.changed.wait(guard);
+    }
+}
+
+void run_worker(Loop& loop, Pool& pool, unsigned self) {
+    ContextScope scope(Context{&pool, self, 0});
+    loop.work(self);
+    help_until_done(pool, self);
+}
+
+void run_nested(std::size_t begin, std::size_t end, const std::function<void(std::size_t)>& body) {
+    Pool& pool = *current.pool;
+    Loop loop(begin, end, pool.workers, body);
+    {
+        std::lock_guard<std::mutex> guard(pool.lock);
+        pool.nested.push_back(&loop);
+    }
+    pool.changed.notify_all();
+    loop.work(current.worker);
+    {
+        // Helpers still inside an index keep the loop alive until they leave it.
+        std::unique_lock<std::mutex> guard(pool.lock);
+        pool.nested.erase(std::find(pool.nested.begin(), pool.nested.end(), &loop));
+        pool.changed.wait(guard, [&] { return loop.helpers == 0; });
+    }
+    pool.changed.notify_all();
+    loop.rethrow_first_error();
+}
+
 }  // namespace
 
 unsigned processor_count() noexcept {
@@ -100,30 +194,57 @@ unsigned processor_count() noexcept {
     return count ? count : 1;
 }
 
+unsigned available_workers() noexcept {
+    if (current.pool) return current.pool->workers;
+    return current.inline_threads ? current.inline_threads : processor_count();
+}
+
 void parallel_for(std::size_t begin, std::size_t end, const std::function<void(std::size_t)>& body,
                   unsigned threads) {
     if (end <= begin) return;
     const std::size_t count = end - begin;
+    const unsigned wanted = threads ? threads : available_workers();
     if (count == 1) {
-        body(begin);
+        if (current.pool) {
+            body(begin);
+        } else {
+            ContextScope scope(Context{nullptr, 0, wanted});
+            body(begin);
+        }
         return;
     }
-    const unsigned wanted = threads ? threads : processor_count();
+    if (current.pool && threads != 1) {
+        run_nested(begin, end, body);
+        return;
+    }
+    if (wanted == 1) {
+        ContextScope scope(current.pool ? current : Context{nullptr, 0, 1});
+        for (std::size_t i = begin; i < end; ++i) body(i);
+        return;
+    }
     const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(wanted, count));
 
     Loop loop(begin, end, workers, body);
-    std::vector<std::thread> pool;
-    pool.reserve(workers - 1);
+    Pool pool(workers);
+    std::vector<std::thread> threads_started;
+    threads_started.reserve(workers - 1);
     try {
-        for (unsigned k = 1; k < workers; ++k) pool.emplace_back([&loop, k] { loop.work(k); });
+        for (unsigned k = 1; k < workers; ++k)
+            threads_started.emplace_back([&loop, &pool, k] { run_worker(loop, pool, k); });
     } catch (...) {
-        // A thread that cannot be started: stop the loop, let the started ones finish.
+        // A thread that cannot be started: stop the loop, let the started ones finish
+        // (the workers never started count as done with their own indexes).
         loop.stop();
-        for (std::thread& t : pool) t.join();
+        {
+            std::lock_guard<std::mutex> guard(pool.lock);
+            pool.busy -= workers - static_cast<unsigned>(threads_started.size());
+        }
+        pool.changed.notify_all();
+        for (std::thread& t : threads_started) t.join();
         throw;
     }
-    loop.work(0);  // the caller takes part as worker 0
-    for (std::thread& t : pool) t.join();
+    run_worker(loop, pool, 0);  // the caller takes part as worker 0
+    for (std::thread& t : threads_started) t.join();
     loop.rethrow_first_error();
 }
 

@@ -5,6 +5,11 @@
 // `body` stops every index that has not begun and is rethrown, unchanged, on the caller
 // once all workers have stopped. A range of one index runs inline on the caller.
 // `threads` 0 means one per processor.
+//
+// A loop started inside an iteration starts no threads of its own: its caller works on it
+// and the running loop's workers join it as soon as they run out of their own indexes, so
+// one large iteration still gets every worker. Started inside the inline run of a
+// one-index loop, it gets that loop's number of threads.
 #include <cstddef>
 #include <functional>
 #include <vector>
@@ -12,6 +17,9 @@
 namespace parallel {
 
 unsigned processor_count() noexcept;  // at least 1
+
+// How many workers a loop started here with `threads` 0 would get, at most.
+unsigned available_workers() noexcept;
 
 void parallel_for(std::size_t begin, std::size_t end, const std::function<void(std::size_t)>& body,
                   unsigned threads = 0);

@@ -10,6 +10,7 @@
 
 #include "installer/package/decoders.h"
 #include "installer/package/errors.h"
+#include "tests/package/bzip2_streams.h"
 
 namespace {
 
@@ -39,15 +40,7 @@ std::string raw_deflate(const std::string& plain) {
     return out;
 }
 
-std::string bzip2(const std::string& plain, int block_size = 9) {
-    unsigned int length = static_cast<unsigned int>(plain.size() + plain.size() / 50 + 1024);
-    std::string out(length, '\0');
-    const int result = BZ2_bzBuffToBuffCompress(&out[0], &length, const_cast<char*>(plain.data()),
-                                                static_cast<unsigned int>(plain.size()), block_size, 0, 0);
-    EXPECT_EQ(BZ_OK, result);
-    out.resize(length);
-    return out;
-}
+std::string bzip2(const std::string& plain, int block_size = 9) { return bzip2_stream(plain, block_size); }
 
 struct Decoded {
     const char* identifier;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -118,4 +119,71 @@ TEST(ParallelForEach, VisitsEveryElement) {
     std::vector<int> items(333, 1);
     parallel::parallel_for_each(items, [](int& v) { v *= 7; }, 3);
     for (int v : items) ASSERT_EQ(7, v);
+}
+
+TEST(ParallelFor, LoopInsideAnIterationIsWorkedByIdleWorkersWithoutNewThreads) {
+    std::mutex lock;
+    std::set<std::thread::id> outer_threads, inner_threads;
+    std::vector<std::atomic<int>> counts(200);
+    parallel::parallel_for(0, 2, [&](std::size_t i) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            outer_threads.insert(std::this_thread::get_id());
+        }
+        if (i != 0) return;  // the other worker is idle at once
+        EXPECT_EQ(2u, parallel::available_workers());
+        parallel::parallel_for(0, counts.size(), [&](std::size_t k) {
+            counts[k].fetch_add(1);
+            std::lock_guard<std::mutex> guard(lock);
+            inner_threads.insert(std::this_thread::get_id());
+            if (inner_threads.size() < 2) {
+                // Hold the caller until the idle worker has joined (or time is up).
+                lock.unlock();
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+                while (std::chrono::steady_clock::now() < deadline) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    std::lock_guard<std::mutex> again(lock);
+                    if (inner_threads.size() >= 2) break;
+                }
+                lock.lock();
+            }
+        });
+    }, 2);
+    for (auto& c : counts) ASSERT_EQ(1, c.load());
+    EXPECT_EQ(2u, inner_threads.size());
+    std::set<std::thread::id> all = outer_threads;
+    all.insert(inner_threads.begin(), inner_threads.end());
+    EXPECT_EQ(2u, all.size()) << "the loop's own two workers, no more";
+}
+
+TEST(ParallelFor, NestedLoopsKeepTheThreadCountAndPassExceptionsOn) {
+    // A one-index loop runs inline, but what it starts gets its thread count.
+    parallel::parallel_for(0, 1, [](std::size_t) {
+        EXPECT_EQ(3u, parallel::available_workers());
+        std::mutex lock;
+        std::set<std::thread::id> seen;
+        parallel::parallel_for(0, 300, [&](std::size_t) {
+            std::lock_guard<std::mutex> guard(lock);
+            seen.insert(std::this_thread::get_id());
+        });
+        EXPECT_LE(seen.size(), 3u);
+    }, 3);
+    parallel::parallel_for(0, 1, [](std::size_t) { EXPECT_EQ(1u, parallel::available_workers()); }, 1);
+    parallel::parallel_for(0, 5, [](std::size_t) { EXPECT_EQ(1u, parallel::available_workers()); }, 1);
+
+    for (unsigned threads : {1u, 2u, 4u}) {
+        std::atomic<int> inner_runs{0};
+        try {
+            parallel::parallel_for(0, 8, [&](std::size_t i) {
+                parallel::parallel_for(0, 100, [&](std::size_t k) {
+                    inner_runs.fetch_add(1);
+                    if (i == 3 && k == 50) throw std::runtime_error("inner");
+                });
+            }, threads);
+            FAIL() << "no exception";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ("inner", e.what());
+        }
+        EXPECT_GT(inner_runs.load(), 0);
+    }
 }

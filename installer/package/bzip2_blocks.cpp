@@ -1,0 +1,261 @@
+#include "installer/package/bzip2_blocks.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <bzlib.h>
+
+#include "installer/package/parallel.h"
+
+namespace {
+
+constexpr std::uint64_t block_magic = 0x314159265359;
+constexpr std::uint64_t end_magic = 0x177245385090;
+constexpr std::size_t header_bytes = 4;  // "BZh" and the level digit
+
+// `count` (at most 56) bits from bit `at` on, most significant first; bytes past the end
+// read as zero.
+std::uint64_t bits_at(const unsigned char* data, std::size_t size, std::uint64_t at, unsigned count) {
+    const std::size_t first = static_cast<std::size_t>(at / 8);
+    std::uint64_t word = 0;
+    for (std::size_t k = 0; k < 8; ++k) word = word << 8 | (first + k < size ? data[first + k] : 0u);
+    return (word << (at % 8)) >> (64 - count);
+}
+
+// Where each block starts (bits), and where the end marker is with the stream checksum.
+struct Layout {
+    std::vector<std::uint64_t> starts;  // the blocks', then the end marker's
+    std::vector<std::uint32_t> checksums;
+    std::uint32_t stream_checksum = 0;
+};
+
+// Every place the block magic occurs up to the first end marker. For each bit offset in
+// a byte, the magic's second byte is whole, so one table look-up per byte rules out
+// almost every place before the 48 bits are compared.
+bool find_blocks(const unsigned char* data, std::size_t size, Layout& layout) {
+    if (size < header_bytes + 6 || std::memcmp(data, "BZh", 3) != 0 || data[3] < '1' || data[3] > '9')
+        return false;
+    unsigned char candidates[256] = {};
+    for (unsigned shift = 0; shift < 8; ++shift) {
+        candidates[(block_magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+        candidates[(end_magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+    }
+    const std::uint64_t bit_size = std::uint64_t(size) * 8;
+    for (std::size_t byte = header_bytes; byte + 1 < size; ++byte) {
+        const unsigned shifts = candidates[data[byte + 1]];
+        if (!shifts) continue;
+        for (unsigned shift = 0; shift < 8; ++shift) {
+            if (!(shifts & (1u << shift))) continue;
+            const std::uint64_t at = std::uint64_t(byte) * 8 + shift;
+            if (at + 48 > bit_size) return false;
+            const std::uint64_t word = bits_at(data, size, at, 48);
+            if (word == block_magic) {
+                if (at + 80 > bit_size) return false;
+                layout.starts.push_back(at);
+                layout.checksums.push_back(static_cast<std::uint32_t>(bits_at(data, size, at + 48, 32)));
+            } else if (word == end_magic) {
+                if (at + 80 > bit_size || layout.starts.empty()) return false;
+                layout.starts.push_back(at);
+                layout.stream_checksum = static_cast<std::uint32_t>(bits_at(data, size, at + 48, 32));
+                return layout.starts.front() == header_bytes * 8;
+            }
+        }
+    }
+    return false;
+}
+
+void put_bits(std::string& out, std::uint64_t at, std::uint64_t value, unsigned count) {
+    for (unsigned k = 0; k < count; ++k, ++at) {
+        if (value >> (count - 1 - k) & 1)
+            out[static_cast<std::size_t>(at / 8)] |= static_cast<char>(0x80u >> (at % 8));
+    }
+}
+
+// Block `index` as a stream of its own: the stream's header, the block's bits moved to a
+// byte boundary, the end marker and, as the stream's checksum, the block's own.
+void wrap_block(const unsigned char* data, std::size_t size, const Layout& layout, std::size_t index,
+                std::string& out) {
+    const std::uint64_t from = layout.starts[index];
+    const std::uint64_t bits = layout.starts[index + 1] - from;
+    const std::size_t body = static_cast<std::size_t>((bits + 7) / 8);
+    out.assign(header_bytes + static_cast<std::size_t>((bits + 80 + 7) / 8), '\0');
+    std::memcpy(&out[0], data, header_bytes);
+    const unsigned char* source = data + from / 8;
+    const std::size_t available = size - static_cast<std::size_t>(from / 8);
+    const unsigned shift = static_cast<unsigned>(from % 8);
+    unsigned char* target = reinterpret_cast<unsigned char*>(&out[header_bytes]);
+    if (shift == 0) {
+        std::memcpy(target, source, body);
+    } else {
+        for (std::size_t k = 0; k < body; ++k) {
+            const unsigned next = k + 1 < available ? source[k + 1] : 0u;
+            target[k] = static_cast<unsigned char>(source[k] << shift | next >> (8 - shift));
+        }
+    }
+    if (bits % 8) target[body - 1] &= static_cast<unsigned char>(0xFF00u >> (bits % 8));
+    const std::uint64_t tail = header_bytes * 8 + bits;
+    put_bits(out, tail, end_magic, 48);
+    put_bits(out, tail + 48, layout.checksums[index], 32);
+}
+
+// Blocks are taken in stream order, whatever index the loop hands out, so the blocks
+// whose place in the output is not yet known are few. A block whose predecessors are all
+// in place decodes straight into the output; another decodes into scratch room of twice
+// what a block holds before its runs are expanded (blocks of binaries often decode to
+// more than that), and waits for its place only when it outgrows that.
+class BlockDecoder {
+public:
+    BlockDecoder(const std::string& stream, const Layout& layout, char* out, std::uint32_t size)
+        : data_(reinterpret_cast<const unsigned char*>(stream.data())),
+          data_size_(stream.size()),
+          layout_(layout),
+          out_(out),
+          size_(size),
+          blocks_(layout.checksums.size()),
+          scratch_room_(static_cast<std::size_t>(stream[3] - '0') * 200000 + 4096) {}
+
+    void decode_next() noexcept {
+        try {
+            decode_one();
+        } catch (...) {
+            fail();  // e.g. no memory for scratch: the single call may still manage
+        }
+    }
+
+    bool succeeded() const { return !failed_ && placed_ == blocks_.size() && offset_ == size_; }
+
+private:
+    struct Block {
+        bool done = false;
+        std::uint32_t size = 0;
+        std::unique_ptr<char[]> scratch;  // none once in place
+    };
+
+
+    void decode_one() {
+        std::unique_lock<std::mutex> guard(lock_);
+        // Finished blocks waiting for an earlier one: a few, so memory stays near the output's.
+        changed_.wait(guard, [&] { return failed_ || pending_ <= 2 * scratch_room_; });
+        if (failed_ || claimed_ == blocks_.size()) return;
+        const std::size_t index = claimed_++;
+        guard.unlock();
+
+        std::string input;
+        wrap_block(data_, data_size_, layout_, index, input);
+        bz_stream stream;
+        std::memset(&stream, 0, sizeof stream);
+        if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK) return fail();
+        bz2::DecompressorEnd owner(stream);
+        stream.next_in = &input[0];
+        stream.avail_in = static_cast<unsigned>(input.size());
+
+        std::unique_ptr<char[]> scratch;
+        std::uint32_t produced = 0;
+        int result;
+        guard.lock();
+        bool in_place = placed_ == index;
+        std::uint32_t at = offset_;
+        guard.unlock();
+        if (!in_place) {
+            // Not zero-filled: only what the block writes is touched.
+            scratch.reset(new char[scratch_room_]);
+            stream.next_out = scratch.get();
+            stream.avail_out = static_cast<unsigned>(scratch_room_);
+            result = BZ2_bzDecompress(&stream);
+            produced = static_cast<std::uint32_t>(scratch_room_ - stream.avail_out);
+            if (result == BZ_OK && stream.avail_out == 0) {
+                guard.lock();
+                changed_.wait(guard, [&] { return failed_ || placed_ == index; });
+                if (failed_) return;
+                at = offset_;
+                guard.unlock();
+                if (produced > size_ - at) return fail();
+                std::memcpy(out_ + at, scratch.get(), produced);
+                scratch.reset();
+                in_place = true;
+            }
+        }
+        if (in_place) {
+            stream.next_out = out_ + at + produced;
+            stream.avail_out = size_ - at - produced;
+            result = BZ2_bzDecompress(&stream);
+            produced = size_ - at - stream.avail_out;
+        }
+        // Anything but the end marker right at the end of the input means the block did not
+        // end where the next magic is (see find_blocks) or is damaged.
+        if (result != BZ_STREAM_END || stream.avail_in != 0) return fail();
+
+        guard.lock();
+        Block& block = blocks_[index];
+        block.done = true;
+        block.size = produced;
+        if (!in_place) {
+            pending_ += scratch_room_;
+            block.scratch = std::move(scratch);
+        }
+        place_finished();
+        guard.unlock();
+        changed_.notify_all();
+    }
+
+    // Under the lock: moves the finished blocks that follow those in place to their place.
+    void place_finished() {
+        while (!failed_ && placed_ < blocks_.size() && blocks_[placed_].done) {
+            Block& block = blocks_[placed_];
+            if (block.size > size_ - offset_) {
+                failed_ = true;
+                return;
+            }
+            if (block.scratch) {
+                std::memcpy(out_ + offset_, block.scratch.get(), block.size);
+                pending_ -= scratch_room_;
+                block.scratch.reset();
+            }
+            offset_ += block.size;
+            ++placed_;
+        }
+    }
+
+    void fail() {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            failed_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    const unsigned char* const data_;
+    const std::size_t data_size_;
+    const Layout& layout_;
+    char* const out_;
+    const std::uint32_t size_;
+    std::vector<Block> blocks_;
+    const std::size_t scratch_room_;
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool failed_ = false;
+    std::size_t claimed_ = 0;
+    std::size_t placed_ = 0;
+    std::uint32_t offset_ = 0;
+    std::size_t pending_ = 0;
+};
+
+}  // namespace
+
+bool decode_bzip2_blocks(const std::string& stream, char* out, std::uint32_t size) {
+    Layout layout;
+    if (!find_blocks(reinterpret_cast<const unsigned char*>(stream.data()), stream.size(), layout))
+        return false;
+    std::uint32_t combined = 0;
+    for (std::uint32_t checksum : layout.checksums) combined = (combined << 1 | combined >> 31) ^ checksum;
+    if (combined != layout.stream_checksum) return false;
+
+    BlockDecoder decoder(stream, layout, out, size);
+    parallel::parallel_for(0, layout.checksums.size(), [&](std::size_t) { decoder.decode_next(); });
+    return decoder.succeeded();
+}
