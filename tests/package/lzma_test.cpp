@@ -15,6 +15,7 @@
 #include "installer/package/lzma/decoder.h"
 #include "installer/package/lzma/model.h"
 #include "installer/package/zip_reader.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
@@ -22,19 +23,8 @@ using lzma::Decoder;
 using lzma::FinishMode;
 using lzma::Status;
 
-std::string fixture_dir() {
-    const char* build = std::getenv("VELK_BINARY_DIR");
-    std::string dir = std::string(build ? build : ".") + "/tests/package/lzma_fixtures/";
-#ifdef _WIN32
-    dir = "Z:" + dir;  // the Unix path as Wine shows it
-#endif
-    return dir;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::string fixture_dir() { return test_support::fixture_dir("tests/package/lzma_fixtures"); }
+using test_support::read_file;
 
 struct Fixture {
     std::string name;

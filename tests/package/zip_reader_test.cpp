@@ -18,24 +18,14 @@
 #include "installer/package/parallel.h"
 #include "installer/package/utf8.h"
 #include "installer/package/zip_reader.h"
+#include "tests/support/fixtures.h"
 
 namespace {
 
 using boost::system::error_code;
 
-std::string fixture_dir() {
-    const char* build = std::getenv("VELK_BINARY_DIR");
-    std::string dir = std::string(build ? build : ".") + "/tests/package/zip_fixtures/";
-#ifdef _WIN32
-    dir = "Z:" + dir;  // the Unix path as Wine shows it
-#endif
-    return dir;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::string fixture_dir() { return test_support::fixture_dir("tests/package/zip_fixtures"); }
+using test_support::read_file;
 
 std::wstring from_utf16_hex(const std::string& hex) {
     std::wstring out;
