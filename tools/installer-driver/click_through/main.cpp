@@ -81,7 +81,9 @@ int wmain(int argc, wchar_t** argv) {
 
     std::wprintf(L"starting the installer\n");
     driver::Installer installer(argv[1], L"");
-    if (!installer.wait_window()) return fail(L"no installer window");
+    // The first start in a fresh prefix also starts Wine's own services: in the emulated
+    // machine on a busy host that alone can take minutes.
+    if (!installer.wait_window(std::chrono::minutes(5))) return fail(L"no installer window");
     std::wprintf(L"install page: \"%ls\", \"%ls\"\n", installer.text(install, control_name::PATH).c_str(),
                  installer.text(install, control_name::DISK_SIZE).c_str());
     shot(L"install-page");
@@ -165,7 +167,7 @@ int wmain(int argc, wchar_t** argv) {
 
     std::wprintf(L"starting it again: the uninstall page\n");
     driver::Installer second(argv[1], L"");
-    if (!second.wait_window()) return fail(L"no window on the second start");
+    if (!second.wait_window(std::chrono::minutes(5))) return fail(L"no window on the second start");
     std::wprintf(L"uninstall page: \"%ls\"\n", second.text(uninstall, control_name::PATH).c_str());
     shot(L"uninstall-page");
     second.click(uninstall, control_name::EXIT);
