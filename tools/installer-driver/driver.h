@@ -28,7 +28,7 @@ public:
     Installer& operator=(const Installer&) = delete;
 
     // The visible main window of the process, or null after the timeout.
-    HWND wait_window(milliseconds timeout = milliseconds(20000));
+    HWND wait_window(milliseconds timeout = milliseconds(120000));
     // Whether the process ended within the timeout; its exit code in code.
     bool wait_exit(DWORD& code, milliseconds timeout = milliseconds(60000));
     bool running();
