@@ -21,7 +21,12 @@ make_prefix() {  # folder
   # GDI+ finds Tahoma only in the prefix's own font folder.
   mkdir -p "$folder/drive_c/windows/Fonts"
   cp /usr/share/wine/fonts/tahoma*.ttf "$folder/drive_c/windows/Fonts/"
+  # In the emulated machine the build folder is shared with write-back caching: the
+  # template must reach the host's disk before it is marked made, or a machine stopped
+  # early leaves a template whose registry files are empty.
+  sync
   touch "$folder/.made"
+  sync
 }
 
 template="${VELKARION_BUILD:-$here/build}/wine-templates/$arch"
@@ -29,7 +34,8 @@ mkdir -p "$(dirname "$template")"
 (
   # Test programs start at once: one makes the template, the others wait for it.
   flock 9
-  [ -f "$template/.made" ] || make_prefix "$template"
+  # A template whose registry never reached the disk is made again.
+  [ -f "$template/.made" ] && [ -s "$template/system.reg" ] || make_prefix "$template"
 ) 9>"$template.lock"
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
