@@ -8,7 +8,7 @@ set -euo pipefail
 arch="$1" prefix="$2"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source "$here/scripts/wine-env.sh"
-[ -f "$prefix/.made" ] && exit 0
+[ -f "$prefix/.made" ] && [ -s "$prefix/system.reg" ] && exit 0
 
 make_prefix() {  # folder
   local folder="$1" winearch wine
