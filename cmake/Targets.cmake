@@ -10,27 +10,32 @@ function(velk_warnings target)
 endfunction()
 
 # The folder's portable files matching pattern, plus those in win32/ (windows) or posix/
-# (native): the one seam between the two platforms.
+# (native): the one seam between the two platforms. Further arguments name subfolders
+# taken in the same way.
 function(velk_sources out pattern)
   if(WIN32)
     set(side win32)
   else()
     set(side posix)
   endif()
-  file(GLOB found CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/${pattern}"
-    "${CMAKE_CURRENT_SOURCE_DIR}/${side}/${pattern}")
+  set(globs "")
+  foreach(folder "." ${ARGN})
+    list(APPEND globs "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/${pattern}"
+      "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/${side}/${pattern}")
+  endforeach()
+  file(GLOB found CONFIGURE_DEPENDS ${globs})
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# A library made of the folder's sources (velk_sources). In the windows Release
-# build only SPEED libraries (the decoders) keep the speed-optimised code; the window,
-# the system calls and the rest run seldom and are optimised for size.
+# A library made of the folder's sources and those of its FOLDERS (velk_sources). In the
+# windows Release build only SPEED libraries (the decoders) keep the speed-optimised code;
+# the window, the system calls and the rest run seldom and are optimised for size.
 function(velk_library name)
-  cmake_parse_arguments(A "WINDOWS_ONLY;SPEED" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(A "WINDOWS_ONLY;SPEED" "" "LIBS;FOLDERS" ${ARGN})
   if(A_WINDOWS_ONLY AND NOT WIN32)
     return()
   endif()
-  velk_sources(sources "*.cpp")
+  velk_sources(sources "*.cpp" ${A_FOLDERS})
   if(NOT sources)
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE "${PROJECT_SOURCE_DIR}")
@@ -49,11 +54,11 @@ endfunction()
 # One test program per folder: every Wine start costs seconds, so all of a folder's
 # cases run in one process.
 function(velk_test_program name)
-  cmake_parse_arguments(A "WINDOWS_ONLY" "" "LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(A "WINDOWS_ONLY" "" "LIBS;SOURCES;FOLDERS" ${ARGN})
   if(A_WINDOWS_ONLY AND NOT WIN32)
     return()
   endif()
-  velk_sources(sources "*_test.cpp")
+  velk_sources(sources "*_test.cpp" ${A_FOLDERS})
   if(NOT sources AND NOT A_SOURCES)
     return()
   endif()

@@ -12,8 +12,8 @@
 
 #include <boost/system/system_error.hpp>
 
+#include "installer/base/utf8.h"
 #include "installer/package/entry_paths.h"
-#include "installer/package/utf8.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/package/utf8.h"
+#include "installer/base/utf8.h"
 
 namespace {
 

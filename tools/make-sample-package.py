@@ -14,7 +14,7 @@ import sys
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-PRODUCT_CPP = os.path.join(HERE, "..", "installer", "app", "config", "product.cpp")
+PRODUCT_CPP = os.path.join(HERE, "..", "installer", "base", "config", "product.cpp")
 FIXED_TIME = (2024, 1, 1, 0, 0, 0)
 
 

@@ -18,7 +18,7 @@
 // One procedure at a time per process: the decoded entries live in unpacked_files.
 #include <string>
 
-#include "installer/package/progress.h"
+#include "installer/base/progress.h"
 
 // Installs the package of DOWNLOAD_URL into install_dir. The desktop shortcut is skipped
 // when the desktop folder cannot be determined.

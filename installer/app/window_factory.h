@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "installer/base/progress.h"
 #include "installer/ui/abstract_ui.h"
-#include "installer/package/progress.h"
 #include "installer/ui/page_description.h"
 
 using WindowFactory = std::function<std::shared_ptr<ui::AbstractUI>()>;

@@ -18,7 +18,7 @@
 // The native build has no transport: it raises "URL downloads need the Windows build".
 #include <string>
 
-#include "installer/package/progress.h"
+#include "installer/base/progress.h"
 
 // Downloads DOWNLOAD_URL.
 std::string download_package(const ProgressFn& progress);

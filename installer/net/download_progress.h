@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/package/progress.h"
+#include "installer/base/progress.h"
 
 constexpr int DOWNLOAD_PROGRESS_SPAN = progress_stage::DOWNLOADED;
 

@@ -4,9 +4,9 @@
 
 #include <bzlib.h>
 
+#include "installer/base/errors.h"
 #include "installer/package/bzip2_blocks.h"
 #include "installer/package/decoders.h"
-#include "installer/package/errors.h"
 #include "installer/package/parallel.h"
 
 namespace {

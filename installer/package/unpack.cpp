@@ -5,8 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "installer/base/errors.h"
 #include "installer/package/entry_paths.h"
-#include "installer/package/errors.h"
 #include "installer/package/memory_budget.h"
 #include "installer/package/parallel.h"
 #include "installer/package/zip_reader.h"

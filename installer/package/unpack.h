@@ -36,7 +36,7 @@
 
 #include <boost/system/error_code.hpp>
 
-#include "installer/package/progress.h"
+#include "installer/base/progress.h"
 
 // One entry of the package: `path` is the entry name with every '/' turned into '\\',
 // relative to the target directory; a path ending in '\\' is a directory entry.

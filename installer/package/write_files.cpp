@@ -1,8 +1,8 @@
+#include "installer/base/errors.h"
+#include "installer/base/progress.h"
 #include "installer/package/entry_paths.h"
-#include "installer/package/errors.h"
 #include "installer/package/file_writer.h"
 #include "installer/package/parallel.h"
-#include "installer/package/progress.h"
 #include "installer/package/unpack.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <limits>
 #include <utility>
 
+#include "installer/base/utf8.h"
 #include "installer/package/crc32.h"
 #include "installer/package/decoders.h"
 #include "installer/package/large_buffer.h"
-#include "installer/package/utf8.h"
 
 namespace {
 

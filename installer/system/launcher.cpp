@@ -1,8 +1,8 @@
 #include "installer/system/launcher.h"
 
-#include "installer/app/config/product.h"
-#include "installer/system/paths.h"
+#include "installer/base/config/product.h"
+#include "installer/base/paths.h"
 
 std::wstring launcher_executable(const std::wstring& install_dir) {
-    return with_trailing_backslash(install_dir) + LAUNCHER_PATH;
+    return join_path(install_dir, LAUNCHER_PATH);
 }

@@ -1,6 +1,6 @@
 #include "installer/ui/pages.h"
 
-#include "installer/app/config/string_ids.h"
+#include "installer/base/config/string_ids.h"
 #include "installer/ui/control_names.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
+#include "installer/base/errors.h"
 #include "installer/package/bzip2_blocks.h"
 #include "installer/package/decoders.h"
-#include "installer/package/errors.h"
 #include "installer/package/parallel.h"
 #include "tests/package/bzip2_streams.h"
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
+#include "installer/base/errors.h"
 #include "installer/package/decoders.h"
-#include "installer/package/errors.h"
 #include "tests/package/bzip2_streams.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <boost/filesystem.hpp>
 #include <boost/system/system_error.hpp>
 
-#include "installer/package/errors.h"
+#include "installer/base/errors.h"
 #include "installer/package/memory_budget.h"
 
 namespace fs = boost::filesystem;

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "installer/package/errors.h"
+#include "installer/base/errors.h"
+#include "installer/base/utf8.h"
 #include "installer/package/parallel.h"
-#include "installer/package/utf8.h"
 #include "installer/package/zip_reader.h"
 #include "tests/support/fixtures.h"
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "installer/package/errors.h"
+#include "installer/base/errors.h"
 
 namespace test_support {
 

@@ -12,9 +12,9 @@
 
 #include <boost/filesystem/fstream.hpp>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
+#include "installer/base/errors.h"
 #include "installer/net/download.h"
-#include "installer/package/errors.h"
 #include "installer/package/large_buffer.h"
 #include "installer/package/unpack.h"
 #include "tools/package-check/console.h"

@@ -1,6 +1,6 @@
 #include "tools/package-check/utf.h"
 
-#include "installer/package/utf8.h"
+#include "installer/base/utf8.h"
 
 std::string utf8_from_wide(const std::wstring& text) { return utf16_to_utf8(text); }
 

@@ -18,11 +18,11 @@
 #include <string>
 #include <thread>
 
-#include "installer/app/config/string_ids.h"
-#include "installer/ui/main_window.h"
-#include "installer/ui/win32/main_window.h"
-#include "installer/ui/pages.h"
+#include "installer/base/config/string_ids.h"
 #include "installer/ui/control_names.h"
+#include "installer/ui/main_window.h"
+#include "installer/ui/pages.h"
+#include "installer/ui/win32/main_window.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "installer/app/install_location.h"
 #include "installer/app/install_procedure.h"
 #include "installer/app/options.h"
+#include "installer/app/uninstall/uninstall_controller.h"
 #include "installer/base/win32/scoped.h"
 #include "installer/base/win32/system_library.h"
-#include "installer/system/uninstall/uninstall_controller.h"
 #include "installer/ui/main_window.h"
 #include "installer/ui/pages.h"
 

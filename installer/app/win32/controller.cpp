@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "installer/app/config/product.h"
-#include "installer/app/config/string_ids.h"
-#include "installer/system/launcher.h"
 #include "installer/app/install_location.h"
 #include "installer/app/install_worker.h"
+#include "installer/base/config/product.h"
+#include "installer/base/config/string_ids.h"
+#include "installer/system/launcher.h"
 #include "installer/ui/control_names.h"
 
 Controller::Controller(WindowFactory make_window, PageBuilder build_page, InstallFn install)

@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "installer/app/config/product.h"
-#include "installer/app/config/string_ids.h"
 #include "installer/app/controller.h"
 #include "installer/app/install_path.h"
+#include "installer/base/config/product.h"
+#include "installer/base/config/string_ids.h"
 #include "installer/ui/control_names.h"
 
 void Controller::compose_install_path() {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "installer/system/win32/handles.h"
 
 bool read_install_location(std::wstring& location) {

@@ -4,12 +4,12 @@
 #include <stdexcept>
 #include <utility>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
+#include "installer/base/errors.h"
+#include "installer/base/paths.h"
+#include "installer/base/progress.h"
 #include "installer/net/download.h"
-#include "installer/package/errors.h"
-#include "installer/package/progress.h"
 #include "installer/package/unpack.h"
-#include "installer/system/paths.h"
 #include "installer/system/registration.h"
 #include "installer/system/shortcuts.h"
 

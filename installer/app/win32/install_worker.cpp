@@ -5,7 +5,7 @@
 
 #include "installer/app/controller.h"
 #include "installer/app/dry_run.h"
-#include "installer/package/progress.h"
+#include "installer/base/progress.h"
 #include "installer/ui/control_names.h"
 
 namespace {

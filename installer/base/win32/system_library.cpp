@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "installer/base/paths.h"
+
 namespace base {
 namespace {
 
@@ -15,9 +17,7 @@ HMODULE load_by_full_path(const wchar_t* file_name) {
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::wstring path(folder, length);
-    path += L'\\';
-    path += file_name;
+    const std::wstring path = join_path(std::wstring(folder, length), file_name);
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "installer/base/errors.h"
 #include "installer/net/download.h"
 #include "installer/net/download_progress.h"
 #include "installer/net/url.h"
 #include "installer/net/win32/internet_handle.h"
 #include "installer/net/win32/winhttp_api.h"
-#include "installer/package/errors.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
 #define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000

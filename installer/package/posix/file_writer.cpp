@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "installer/package/utf8.h"
+#include "installer/base/utf8.h"
 
 namespace file_writer {
 namespace {

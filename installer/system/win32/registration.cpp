@@ -4,9 +4,9 @@
 
 #include <mutex>
 
-#include "installer/app/config/product.h"
-#include "installer/package/errors.h"
-#include "installer/system/paths.h"
+#include "installer/base/config/product.h"
+#include "installer/base/errors.h"
+#include "installer/base/paths.h"
 #include "installer/system/win32/file_security.h"
 #include "installer/system/win32/registry_key.h"
 
@@ -46,7 +46,7 @@ void register_uninstall(std::wstring install_dir) {
 }
 
 void copy_self(std::wstring install_dir) {
-    const std::wstring target = with_trailing_backslash(std::move(install_dir)) + UNINSTALLER_FILE_NAME;
+    const std::wstring target = join_path(std::move(install_dir), UNINSTALLER_FILE_NAME);
     // A file that a standard user placed there first may carry an access list that keeps
     // the copy out; the folder's own rights let an administrator remove it.
     DeleteFileW(target.c_str());

@@ -1,7 +1,7 @@
 #include "installer/system/removal.h"
 
-#include "installer/app/config/product.h"
-#include "installer/system/paths.h"
+#include "installer/base/config/product.h"
+#include "installer/base/paths.h"
 #include "installer/system/registration.h"
 #include "installer/system/self_delete_script.h"
 #include "installer/system/shortcuts.h"

@@ -3,7 +3,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
+#include "installer/base/paths.h"
 #include "installer/system/win32/handles.h"
 
 void create_shortcut(const std::wstring& install_dir, const std::wstring& link_path) {
@@ -14,8 +15,7 @@ void create_shortcut(const std::wstring& install_dir, const std::wstring& link_p
                                 link.out())) ||
         !link)
         return;
-    // The separator goes in even after a trailing backslash; the file system reads "\\\\" as one.
-    const std::wstring target = install_dir + L"\\" + LAUNCHER_PATH;
+    const std::wstring target = join_path(install_dir, LAUNCHER_PATH);
     link->SetPath(target.c_str());
     link->SetDescription(L"");
     link->SetWorkingDirectory(install_dir.c_str());
@@ -29,5 +29,5 @@ std::wstring desktop_shortcut_path() {
     wchar_t folder[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_DESKTOPDIRECTORY, FALSE) || folder[0] == 0)
         return std::wstring();
-    return std::wstring(folder) + L"\\" + DESKTOP_SHORTCUT_NAME;
+    return join_path(folder, DESKTOP_SHORTCUT_NAME);
 }

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/app/config/product.h"
 #include "installer/app/dry_run.h"
 #include "installer/app/install_location.h"
+#include "installer/base/config/product.h"
 #include "tests/app/win32/fake_ui.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "tests/app/win32/fake_ui.h"
 
-#include "installer/app/config/string_ids.h"
+#include "installer/base/config/string_ids.h"
 
 std::wstring FakeUI::load_string(int id) {
     switch (id) {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "tests/support/win32/uninstall_key.h"
 
 namespace {

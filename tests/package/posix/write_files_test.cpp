@@ -12,7 +12,7 @@
 
 #include <boost/filesystem.hpp>
 
-#include "installer/package/errors.h"
+#include "installer/base/errors.h"
 #include "tests/support/outcome.h"
 
 namespace fs = boost::filesystem;

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "installer/base/win32/scoped.h"
 
 namespace test_support {

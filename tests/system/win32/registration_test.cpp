@@ -8,7 +8,7 @@
 
 #include <map>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "installer/system/win32/file_security.h"
 #include "tests/support/win32/temp_folder.h"
 #include "tests/support/win32/uninstall_key.h"

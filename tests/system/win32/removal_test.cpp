@@ -10,9 +10,9 @@
 #include <iostream>
 #include <vector>
 
-#include "installer/system/self_delete_script.h"
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "installer/system/registration.h"
+#include "installer/system/self_delete_script.h"
 #include "installer/system/shortcuts.h"
 #include "installer/system/win32/handles.h"
 #include "tests/support/win32/temp_folder.h"

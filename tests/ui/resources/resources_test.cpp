@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
+#include "installer/base/win32/system_library.h"
 #include "installer/ui/main_window.h"
 #include "installer/ui/pages.h"
-#include "installer/base/win32/system_library.h"
-#include "tests/support/null_ui.h"
 #include "installer/ui/win32/image.h"
+#include "tests/support/null_ui.h"
 
 namespace {
 

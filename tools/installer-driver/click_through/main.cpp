@@ -16,9 +16,10 @@
 #include <fstream>
 #include <string>
 
-#include "installer/app/config/product.h"
-#include "tools/installer-driver/driver.h"
+#include "installer/base/config/product.h"
+#include "installer/base/paths.h"
 #include "installer/ui/control_names.h"
+#include "tools/installer-driver/driver.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ std::wstring shots;
 int shot_number = 0;
 
 void shot(const wchar_t* stage) {
-    const std::wstring path = shots + L"\\" + std::to_wstring(++shot_number) + L"-" + stage + L".bmp";
+    const std::wstring path = join_path(shots, std::to_wstring(++shot_number) + L"-" + stage + L".bmp");
     if (driver::save_screenshot(path)) std::wprintf(L"  screenshot %ls\n", path.c_str());
     std::fflush(stdout);
 }

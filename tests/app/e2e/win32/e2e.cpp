@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "tests/support/win32/shell_link.h"
 
 namespace fs = std::filesystem;

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <vector>
 
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 #include "installer/net/download.h"
 #include "installer/system/launcher.h"
 #include "installer/system/registration.h"

@@ -1,4 +1,4 @@
-#include "installer/system/uninstall/uninstall_workers.h"
+#include "installer/app/uninstall/uninstall_workers.h"
 
 #include <windows.h>
 
@@ -6,12 +6,12 @@
 #include <thread>
 
 #include "installer/app/dry_run.h"
-#include "installer/package/progress.h"
-#include "installer/system/paths.h"
+#include "installer/app/uninstall/uninstall_controller.h"
+#include "installer/base/paths.h"
+#include "installer/base/progress.h"
 #include "installer/system/registration.h"
 #include "installer/system/removal.h"
 #include "installer/system/shortcuts.h"
-#include "installer/system/uninstall/uninstall_controller.h"
 #include "installer/ui/control_names.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "installer/package/errors.h"
+#include "installer/base/errors.h"
 
 #include <gtest/gtest.h>
 

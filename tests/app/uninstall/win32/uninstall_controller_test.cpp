@@ -1,4 +1,4 @@
-#include "installer/system/uninstall/uninstall_controller.h"
+#include "installer/app/uninstall/uninstall_controller.h"
 
 #include <windows.h>
 
@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/app/config/product.h"
 #include "installer/app/dry_run.h"
-#include "installer/system/uninstall/uninstall_workers.h"
+#include "installer/app/uninstall/uninstall_workers.h"
+#include "installer/base/config/product.h"
 #include "tests/app/win32/fake_ui.h"
 #include "tests/support/win32/uninstall_key.h"
 

@@ -1,10 +1,10 @@
-#include "installer/system/uninstall/uninstall_controller.h"
+#include "installer/app/uninstall/uninstall_controller.h"
 
 #include <windows.h>
 
-#include "installer/app/config/string_ids.h"
+#include "installer/app/uninstall/uninstall_workers.h"
+#include "installer/base/config/string_ids.h"
 #include "installer/system/launcher.h"
-#include "installer/system/uninstall/uninstall_workers.h"
 #include "installer/ui/control_names.h"
 
 UninstallController::UninstallController(WindowFactory make_window, PageBuilder build_page, InstallFn install,

@@ -1,4 +1,4 @@
-#include "installer/package/utf8.h"
+#include "installer/base/utf8.h"
 
 namespace {
 

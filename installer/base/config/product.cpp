@@ -1,4 +1,4 @@
-#include "installer/app/config/product.h"
+#include "installer/base/config/product.h"
 
 const std::wstring PRODUCT_NAME = L"Velkarion";
 const std::wstring DOWNLOAD_URL = VELKARION_DOWNLOAD_URL;

@@ -5,6 +5,9 @@
 // dir with one trailing backslash added unless it is empty or already ends in one.
 std::wstring with_trailing_backslash(std::wstring dir);
 
+// name below folder: with_trailing_backslash(folder) + name, the one way paths are joined.
+std::wstring join_path(std::wstring folder, const std::wstring& name);
+
 // Whether path is absolute: a drive path ("C:\\...", "C:/...") or a UNC path
 // ("\\\\server\\share..."). Drive-relative ("C:games") and rooted ("\\games") paths are not.
 bool is_absolute_windows_path(const std::wstring& path);

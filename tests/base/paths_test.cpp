@@ -1,4 +1,4 @@
-#include "installer/system/paths.h"
+#include "installer/base/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -22,4 +22,11 @@ TEST(AbsolutePath, DriveAndUncOnly) {
     EXPECT_FALSE(is_absolute_windows_path(L"games\\velkarion"));
     EXPECT_FALSE(is_absolute_windows_path(L"\\\\server"));
     EXPECT_FALSE(is_absolute_windows_path(L"\\\\server\\"));
+}
+
+TEST(JoinPath, OneBackslashBetween) {
+    EXPECT_EQ(L"C:\\Games\\Launcher.exe", join_path(L"C:\\Games", L"Launcher.exe"));
+    EXPECT_EQ(L"C:\\Games\\Launcher.exe", join_path(L"C:\\Games\\", L"Launcher.exe"));
+    EXPECT_EQ(L"D:\\launcher\\x.exe", join_path(L"D:\\", L"launcher\\x.exe"));
+    EXPECT_EQ(L"x.exe", join_path(L"", L"x.exe"));
 }

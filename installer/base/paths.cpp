@@ -1,6 +1,7 @@
-#include "installer/system/paths.h"
+#include "installer/base/paths.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -13,6 +14,10 @@ bool is_letter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <
 std::wstring with_trailing_backslash(std::wstring dir) {
     if (!dir.empty() && dir.back() != L'\\') dir.push_back(L'\\');
     return dir;
+}
+
+std::wstring join_path(std::wstring folder, const std::wstring& name) {
+    return with_trailing_backslash(std::move(folder)) + name;
 }
 
 bool is_absolute_windows_path(const std::wstring& path) {
