@@ -22,12 +22,16 @@ struct FamilyTraits : base::NullIsNone<Gdiplus::GpFontFamily*> {
 struct BrushTraits : base::NullIsNone<Gdiplus::GpBrush*> {
     static void close(Gdiplus::GpBrush* b) noexcept { gdiplus_api().delete_brush(b); }
 };
+struct BitmapTraits : base::NullIsNone<Gdiplus::GpBitmap*> {
+    static void close(Gdiplus::GpBitmap* b) noexcept { gdiplus_api().dispose_image(b); }
+};
 
 using Graphics = base::Scoped<GraphicsTraits>;
 using Font = base::Scoped<FontTraits>;
 using FontFamily = base::Scoped<FamilyTraits>;
 using Brush = base::Scoped<BrushTraits>;
-// Decoded pictures are shared between the cache and every control drawing them.
+// Decoded pictures are shared between the cache and every control drawing them; the
+// last holder releases them with BitmapTraits::close.
 using Bitmap = std::shared_ptr<Gdiplus::GpBitmap>;
 
 // A graphics object on dc; null when GDI+ is missing or refuses the DC.

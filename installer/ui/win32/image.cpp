@@ -3,13 +3,6 @@
 #include <stdexcept>
 
 namespace ui {
-namespace {
-
-struct BitmapDisposer {
-    void operator()(Gdiplus::GpBitmap* b) const { gdiplus_api().dispose_image(b); }
-};
-
-}  // namespace
 
 Bitmap load_picture(HMODULE module, const std::wstring& name) {
     if (name.empty()) return Bitmap();
@@ -34,7 +27,7 @@ Bitmap load_picture(HMODULE module, const std::wstring& name) {
     Gdiplus::GpBitmap* bitmap = nullptr;
     if (!gp.complete() || gp.create_bitmap_from_stream(stream.get(), &bitmap) != Gdiplus::Ok || !bitmap)
         throw std::runtime_error("failed to load an image");
-    return Bitmap(bitmap, BitmapDisposer());
+    return Bitmap(bitmap, &BitmapTraits::close);
 }
 
 ImageRef PictureCache::resolve(std::map<std::wstring, ImageDescription>& images, const std::wstring& picture) {

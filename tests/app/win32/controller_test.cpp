@@ -22,17 +22,17 @@ struct InstallPage : ::testing::Test {
     // A path whose drive cannot be measured keeps available_gb as set here.
     void unmeasurable_space(int gb) {
         ui->text[L"path"] = L"\\\\server\\share\\Velkarion";
-        controller.available_gb = gb;
+        controller.set_available_gb(gb);
     }
 };
 
 TEST_F(InstallPage, StartsWithDefaultPathDiskSpaceAndBothBoxesChecked) {
     EXPECT_EQ(ui->text[L"path"], default_install_root() + PRODUCT_NAME);
-    EXPECT_EQ(controller.install_dir, ui->text[L"path"]);
+    EXPECT_EQ(controller.install_dir(), ui->text[L"path"]);
     const std::wstring label = ui->text[L"disk_size"];
     EXPECT_EQ(label.rfind(L"Required 5 Gb, available ", 0), 0u) << label;
     EXPECT_EQ(label.substr(label.size() - 3), L" Gb");
-    EXPECT_EQ(std::to_wstring(controller.available_gb), label.substr(25, label.size() - 28));
+    EXPECT_EQ(std::to_wstring(controller.available_gb()), label.substr(25, label.size() - 28));
     EXPECT_TRUE(ui->checked[L"shortcut"]);
     EXPECT_TRUE(ui->checked[L"eula"]);
     EXPECT_TRUE(ui->shown_all);
@@ -51,15 +51,15 @@ TEST_F(InstallPage, EulaBoxShowsAndHidesInstallButton) {
 TEST_F(InstallPage, PathChangeRefreshesOnlyOnEnChange) {
     ui->text[L"path"] = L"C:\\Other";
     controller.on_event(L"path", 0x100);
-    EXPECT_NE(controller.install_dir, L"C:\\Other");
+    EXPECT_NE(controller.install_dir(), L"C:\\Other");
     controller.on_event(L"path", ui::NOTIFY_EDIT_CHANGE);
-    EXPECT_EQ(controller.install_dir, L"C:\\Other");
+    EXPECT_EQ(controller.install_dir(), L"C:\\Other");
     // An unmeasurable path keeps the label and the last figure.
     const std::wstring label = ui->text[L"disk_size"];
     unmeasurable_space(42);
     controller.on_event(L"path", ui::NOTIFY_EDIT_CHANGE);
     EXPECT_EQ(ui->text[L"disk_size"], label);
-    EXPECT_EQ(controller.available_gb, 42);
+    EXPECT_EQ(controller.available_gb(), 42);
 }
 
 TEST_F(InstallPage, BrowseAppendsProductNameOrLeavesPathOnCancel) {
@@ -82,7 +82,7 @@ TEST_F(InstallPage, LowSpaceDeclinedChangesNothing) {
     ASSERT_EQ(ui->messages.size(), 1u);
     EXPECT_EQ(ui->messages[0], L"Not enough disk space.\r\nProceed with the installation?");
     EXPECT_EQ(ui->message_types[0], 0x34);
-    EXPECT_FALSE(controller.worker);
+    EXPECT_FALSE(controller.has_worker());
     EXPECT_TRUE(controller.can_close());
     EXPECT_EQ(ui->hidden_order.size(), visibility_changes);
     EXPECT_EQ(ui->text.count(L"path_1"), 0u);
@@ -91,15 +91,15 @@ TEST_F(InstallPage, LowSpaceDeclinedChangesNothing) {
 TEST_F(InstallPage, DryRunInstallPostsTwentyOneStepsThenReportsAndCloses) {
     unmeasurable_space(4);  // asked, answered yes
     controller.on_event(L"install", 0);
-    ASSERT_TRUE(controller.worker);
+    ASSERT_TRUE(controller.has_worker());
     const std::vector<std::wstring> hidden{L"install", L"path", L"disk_size", L"browse"};
     EXPECT_EQ(std::vector<std::wstring>(ui->hidden_order.end() - 4, ui->hidden_order.end()), hidden);
     EXPECT_EQ(ui->text[L"path_1"], L"Downloading launcher");
-    EXPECT_EQ(controller.install_dir, L"\\\\server\\share\\Velkarion");
+    EXPECT_EQ(controller.install_dir(), L"\\\\server\\share\\Velkarion");
 
-    const std::thread* first = controller.worker.get();
+    const std::thread::id first = controller.worker_id();
     controller.on_event(L"install", 0);  // pressed again: ignored
-    EXPECT_EQ(controller.worker.get(), first);
+    EXPECT_EQ(controller.worker_id(), first);
 
     ASSERT_TRUE(ui->pump_until_closed());
     ASSERT_EQ(ui->progress.size(), 21u);
@@ -111,12 +111,12 @@ TEST_F(InstallPage, DryRunInstallPostsTwentyOneStepsThenReportsAndCloses) {
 
 TEST_F(InstallPage, CloseRequestWhileInstallingCancelsQuietly) {
     EXPECT_TRUE(controller.can_close());
-    controller.available_gb = 1000;
+    controller.set_available_gb(1000);
     ui->text[L"path"] = L"\\\\server\\share";
     controller.on_event(L"install", 0);
     EXPECT_TRUE(ui->messages.empty());
     EXPECT_FALSE(controller.can_close());
-    EXPECT_TRUE(controller.cancel_requested);
+    EXPECT_TRUE(controller.cancel_requested());
     ASSERT_TRUE(ui->pump_until_closed());
     EXPECT_LT(ui->progress.size(), 3u);
     EXPECT_TRUE(ui->messages.empty());

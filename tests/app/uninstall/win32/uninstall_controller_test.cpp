@@ -47,8 +47,8 @@ struct UninstallPage : ::testing::Test {
         ui->visible[L"exit"] = ui->visible[L"minimize"] = true;
     }
     void join() {
-        ASSERT_TRUE(controller.worker);
-        controller.worker->join();
+        ASSERT_TRUE(controller.has_worker());
+        controller.join_worker();
     }
     void TearDown() override { dry_run = false; }
 };
@@ -60,7 +60,7 @@ TEST_F(UninstallPage, ShowsLocationAndHidesBothActionsOnceStarted) {
     EXPECT_EQ(ui->callback, &controller);
     EXPECT_TRUE(controller.can_close());
     controller.on_event(L"Reinstall", 0);
-    EXPECT_FALSE(controller.worker);
+    EXPECT_FALSE(controller.has_worker());
 
     controller.on_event(L"reinstall", 0);
     EXPECT_FALSE(ui->visible[L"reinstall"]);
@@ -68,9 +68,9 @@ TEST_F(UninstallPage, ShowsLocationAndHidesBothActionsOnceStarted) {
     EXPECT_TRUE(ui->visible[L"exit"]);
     EXPECT_TRUE(ui->visible[L"minimize"]);
     EXPECT_FALSE(controller.can_close());
-    const std::thread* first = controller.worker.get();
+    const std::thread::id first = controller.worker_id();
     controller.on_event(L"uninstall", 0);  // sent by other means: still one worker
-    EXPECT_EQ(controller.worker.get(), first);
+    EXPECT_EQ(controller.worker_id(), first);
     ASSERT_TRUE(ui->pump_until_closed());
     EXPECT_EQ(ended, 0);
 }
@@ -159,7 +159,7 @@ TEST_F(UninstallPage, UninstallNeverReachesOutsideTheRecordedLocation) {
                                [](std::wstring, bool, ProgressFn&) { return std::wstring(); }, [this] { ++ended; }};
     second.run(cwd + L"X");
     second.on_event(L"uninstall", 0);
-    second.worker->join();
+    second.join_worker();
     EXPECT_EQ(ended, 2);
     EXPECT_TRUE(exists(cwd + L"Xlauncher\\keep.txt"));
     EXPECT_FALSE(exists(cwd + L"X\\launcher"));
