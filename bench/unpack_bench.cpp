@@ -20,6 +20,7 @@
 #include "installer/package/parallel.h"
 #include "installer/package/unpack.h"
 #include "bench/process_probe.h"
+#include "tests/support/zip_builder.h"
 
 
 namespace {
@@ -70,15 +71,6 @@ std::string bzip2_pack(const std::string& data) {
     return out;
 }
 
-void put16(std::string& out, unsigned v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void put32(std::string& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 struct PackageStats {
     std::string bytes;
     std::uint64_t decoded = 0;
@@ -89,42 +81,20 @@ struct PackageStats {
 // only the package itself stays in memory.
 PackageStats make_package(int entries, std::size_t entry_size) {
     PackageStats stats;
-    std::string directory;
+    test_support::ZipBuilder builder;
     for (int i = 0; i < entries; ++i) {
         const std::string content = make_content(entry_size, static_cast<std::uint32_t>(i + 1));
         const bool bzip2 = i % 4 == 3;
-        const std::string packed = bzip2 ? bzip2_pack(content) : deflate_raw(content);
-        const std::string name = "data/part" + std::to_string(i) + ".bin";
-        const std::uint32_t offset = static_cast<std::uint32_t>(stats.bytes.size());
-        const unsigned method = bzip2 ? 12 : 8;
-        std::string fixed;
-        put32(fixed, static_cast<std::uint32_t>(mz_crc32(
-                         MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(content.data()), content.size())));
-        put32(fixed, static_cast<std::uint32_t>(packed.size()));
-        put32(fixed, static_cast<std::uint32_t>(content.size()));
-        put32(stats.bytes, 0x04034B50);
-        put16(stats.bytes, 20); put16(stats.bytes, 0); put16(stats.bytes, method);
-        put16(stats.bytes, 0); put16(stats.bytes, 0);
-        stats.bytes += fixed;
-        put16(stats.bytes, static_cast<unsigned>(name.size())); put16(stats.bytes, 0);
-        stats.bytes += name + packed;
-        put32(directory, 0x02014B50);
-        put16(directory, 20); put16(directory, 20); put16(directory, 0); put16(directory, method);
-        put16(directory, 0); put16(directory, 0);
-        directory += fixed;
-        put16(directory, static_cast<unsigned>(name.size()));
-        put16(directory, 0); put16(directory, 0); put16(directory, 0); put16(directory, 0);
-        put32(directory, 0); put32(directory, offset);
-        directory += name;
+        test_support::ZipEntry entry;
+        entry.name = "data/part" + std::to_string(i) + ".bin";
+        entry.data = bzip2 ? bzip2_pack(content) : deflate_raw(content);
+        entry.method = bzip2 ? 12 : 8;
+        entry.uncompressed = static_cast<std::int64_t>(content.size());
+        entry.crc = test_support::crc32_of(content);
+        builder.add(entry);
         stats.decoded += content.size();
     }
-    const std::uint32_t directory_offset = static_cast<std::uint32_t>(stats.bytes.size());
-    stats.bytes += directory;
-    put32(stats.bytes, 0x06054B50);
-    put16(stats.bytes, 0); put16(stats.bytes, 0);
-    put16(stats.bytes, static_cast<unsigned>(entries)); put16(stats.bytes, static_cast<unsigned>(entries));
-    put32(stats.bytes, static_cast<std::uint32_t>(directory.size())); put32(stats.bytes, directory_offset);
-    put16(stats.bytes, 0);
+    stats.bytes = builder.finish();
     stats.entries = entries;
     return stats;
 }

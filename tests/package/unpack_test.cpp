@@ -3,7 +3,6 @@
 #include "installer/package/unpack.h"
 
 #include <gtest/gtest.h>
-#include <miniz.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,65 +19,19 @@
 
 #include "installer/base/errors.h"
 #include "installer/package/memory_budget.h"
+#include "tests/support/zip_builder.h"
 
 namespace fs = boost::filesystem;
 
 namespace {
 
-struct Entry {
-    std::string name;
-    std::string data;
-    std::uint16_t method = 0;  // 0 stored; anything else is written as is, undecodable
-    std::int64_t uncompressed = -1;  // -1: the data's size
-    std::int64_t crc = -1;           // -1: the data's CRC-32, right for a stored entry
-};
+using Entry = test_support::ZipEntry;
+using test_support::crc32_of;
 
-void put16(std::string& out, unsigned value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void put32(std::string& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-std::uint32_t crc_of(const std::string& data) {
-    return static_cast<std::uint32_t>(
-        mz_crc32(MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(data.data()), data.size()));
-}
-
-// A one-disk archive: local headers with data, central directory, end record.
-std::string make_zip(const std::vector<Entry>& entries) {
-    std::string out, directory;
-    for (const Entry& e : entries) {
-        const std::uint32_t offset = static_cast<std::uint32_t>(out.size());
-        const std::uint32_t crc = e.crc >= 0 ? static_cast<std::uint32_t>(e.crc) : crc_of(e.data);
-        const std::uint32_t size = static_cast<std::uint32_t>(e.data.size());
-        const std::uint32_t full = static_cast<std::uint32_t>(e.uncompressed < 0 ? size : e.uncompressed);
-        put32(out, 0x04034B50);
-        put16(out, 20); put16(out, 0x800); put16(out, e.method); put16(out, 0); put16(out, 0);
-        put32(out, crc); put32(out, size); put32(out, full);
-        put16(out, static_cast<unsigned>(e.name.size())); put16(out, 0);
-        out += e.name;
-        out += e.data;
-        put32(directory, 0x02014B50);
-        put16(directory, 20); put16(directory, 20); put16(directory, 0x800); put16(directory, e.method);
-        put16(directory, 0); put16(directory, 0);
-        put32(directory, crc); put32(directory, size); put32(directory, full);
-        put16(directory, static_cast<unsigned>(e.name.size()));
-        put16(directory, 0); put16(directory, 0); put16(directory, 0); put16(directory, 0);
-        put32(directory, 0); put32(directory, offset);
-        directory += e.name;
-    }
-    const std::uint32_t directory_offset = static_cast<std::uint32_t>(out.size());
-    out += directory;
-    put32(out, 0x06054B50);
-    put16(out, 0); put16(out, 0);
-    put16(out, static_cast<unsigned>(entries.size())); put16(out, static_cast<unsigned>(entries.size()));
-    put32(out, static_cast<std::uint32_t>(directory.size())); put32(out, directory_offset);
-    put16(out, 0);
-    return out;
+// The names of these packages are UTF-8, flagged as such.
+std::string make_zip(std::vector<Entry> entries) {
+    for (Entry& e : entries) e.flags = 0x800;
+    return test_support::make_zip_archive(entries);
 }
 
 // Thread-safe record of every value the callback saw.
@@ -299,7 +252,7 @@ TEST(UnpackPackage, MemoryLimitCountsContentAndCompressedCopies) {
     packed.resize(tdefl_compress_mem_to_mem(&packed[0], packed.size(), plain.data(), plain.size(),
                                             TDEFL_DEFAULT_MAX_PROBES));
     std::vector<Entry> entries = {{"one.txt", std::string(3000, 'a')}, {"two.txt", std::string(2000, 'b')}};
-    const Entry deflated{"z.txt", packed, 8, 5000, crc_of(plain)};
+    const Entry deflated{"z.txt", packed, 8, 5000, crc32_of(plain)};
     std::string package = make_zip(entries);
     EXPECT_EQ(L"", outcome_of([&] { unpack_package(package, quiet, 2, 5000); }));
     EXPECT_EQ(system_outcome("zip.memory", 8), outcome_of([&] { unpack_package(package, quiet, 2, 4999); }));

@@ -1,7 +1,6 @@
 // The ZIP reader against packages written by Python's zipfile, Info-ZIP zip and 7-Zip
 // (made by make_fixtures.py as a test fixture) and against hand-built damaged packages.
 #include <gtest/gtest.h>
-#include <miniz.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +18,7 @@
 #include "installer/package/parallel.h"
 #include "installer/package/zip_reader.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/zip_builder.h"
 
 namespace {
 
@@ -52,47 +52,12 @@ std::wstring expected_outcome(const std::string& identifier, int value,
     return text.str();
 }
 
-void put16(std::string& out, unsigned value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8 & 0xFF));
-}
-
-void put32(std::string& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-void patch32(std::string& out, std::size_t at, std::uint32_t value) {
-    std::string bytes;
-    put32(bytes, value);
-    out.replace(at, 4, bytes);
-}
-
-void patch16(std::string& out, std::size_t at, unsigned value) {
-    std::string bytes;
-    put16(bytes, value);
-    out.replace(at, 2, bytes);
-}
-
-struct Entry {
-    std::string name;
-    std::string data;  // as stored (already compressed)
-    std::uint16_t method = 0;
-    std::int64_t uncompressed = -1;  // -1: data.size()
-    std::uint16_t flags = 0;
-    std::string local_name;  // empty: same as name
-    std::string local_extra;
-    std::int64_t crc = -1;   // -1: the CRC-32 of data, right for a stored entry
-};
-
-std::uint32_t crc_of(const std::string& data) {
-    return static_cast<std::uint32_t>(
-        mz_crc32(MZ_CRC32_INIT, reinterpret_cast<const unsigned char*>(data.data()), data.size()));
-}
-
-std::uint32_t entry_crc(const Entry& e) {
-    return e.crc < 0 ? crc_of(e.data) : static_cast<std::uint32_t>(e.crc);
-}
+using test_support::crc32_of;
+using test_support::patch16;
+using test_support::patch32;
+using test_support::put16;
+using test_support::put32;
+using Entry = test_support::ZipEntry;
 
 struct Built {
     std::string bytes;
@@ -101,58 +66,22 @@ struct Built {
     std::vector<std::size_t> local_headers;  // positions, prefix included
 };
 
-// A one-disk archive after `prefix`; offsets count from the archive's own start.
-Built build(const std::vector<Entry>& entries, const std::string& prefix = "",
-            const std::string& comment = "") {
+// A one-disk archive after `prefix`; offsets count from the archive's own start. The
+// local headers carry no sizes (the central directory's govern), and every directory
+// record has an extra field and a comment that the reader must skip.
+Built build(std::vector<Entry> entries, const std::string& prefix = "", const std::string& comment = "") {
+    test_support::ZipBuilder builder(prefix);
+    for (Entry& e : entries) {
+        e.local_sizes = false;
+        e.central_extra = "XXXX";
+        e.central_comment = "cmt";
+        builder.add(e);
+    }
     Built b;
-    b.bytes = prefix;
-    std::vector<std::uint32_t> offsets;
-    for (const Entry& e : entries) {
-        b.local_headers.push_back(b.bytes.size());
-        offsets.push_back(static_cast<std::uint32_t>(b.bytes.size() - prefix.size()));
-        const std::string& local_name = e.local_name.empty() ? e.name : e.local_name;
-        put32(b.bytes, 0x04034B50);
-        put16(b.bytes, 20);
-        put16(b.bytes, e.flags);
-        put16(b.bytes, e.method);
-        put32(b.bytes, 0);  // time, date
-        put32(b.bytes, entry_crc(e));
-        put32(b.bytes, 0);  // sizes: the central directory's govern
-        put32(b.bytes, 0);
-        put16(b.bytes, static_cast<unsigned>(local_name.size()));
-        put16(b.bytes, static_cast<unsigned>(e.local_extra.size()));
-        b.bytes += local_name + e.local_extra + e.data;
-    }
-    b.directory = b.bytes.size();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        put32(b.bytes, 0x02014B50);
-        put16(b.bytes, 20);
-        put16(b.bytes, 20);
-        put16(b.bytes, e.flags);
-        put16(b.bytes, e.method);
-        put32(b.bytes, 0);
-        put32(b.bytes, entry_crc(e));
-        put32(b.bytes, static_cast<std::uint32_t>(e.data.size()));
-        put32(b.bytes, static_cast<std::uint32_t>(e.uncompressed < 0 ? e.data.size() : e.uncompressed));
-        put16(b.bytes, static_cast<unsigned>(e.name.size()));
-        put16(b.bytes, 4);  // an extra field, skipped
-        put16(b.bytes, 3);  // a comment, skipped
-        put16(b.bytes, 0);
-        put16(b.bytes, 0);
-        put32(b.bytes, 0);
-        put32(b.bytes, offsets[i]);
-        b.bytes += e.name + "XXXX" + "cmt";
-    }
-    b.end_record = b.bytes.size();
-    put32(b.bytes, 0x06054B50);
-    put32(b.bytes, 0);
-    put16(b.bytes, static_cast<unsigned>(entries.size()));
-    put16(b.bytes, static_cast<unsigned>(entries.size()));
-    put32(b.bytes, static_cast<std::uint32_t>(b.end_record - b.directory));
-    put32(b.bytes, static_cast<std::uint32_t>(b.directory - prefix.size()));
-    put16(b.bytes, static_cast<unsigned>(comment.size()));
-    b.bytes += comment;
+    b.bytes = builder.finish(comment);
+    b.end_record = builder.end_record;
+    b.directory = builder.directory;
+    b.local_headers = builder.local_headers;
     return b;
 }
 
@@ -480,7 +409,7 @@ TEST(ZipReaderRead, LocalHeaderLengthsAndFlagsAsStored) {
 
 TEST(ZipReaderRead, ContentWithAnotherCrcFails) {
     std::vector<Entry> entries = two_stored();
-    entries[1].crc = crc_of(entries[1].data) ^ 0x80000000u;
+    entries[1].crc = crc32_of(entries[1].data) ^ 0x80000000u;
     const Built b = build(entries);
     EXPECT_EQ(L"", checked_outcome(b.bytes));
     ZipReader reader(b.bytes);
