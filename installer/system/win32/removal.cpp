@@ -6,6 +6,7 @@
 #include "installer/system/self_delete_script.h"
 #include "installer/system/shortcuts.h"
 #include "installer/system/win32/handles.h"
+#include "installer/system/win32/process.h"
 
 std::atomic<std::int32_t> deleted_file_count{0};
 
@@ -96,17 +97,6 @@ void self_remove_for(const std::wstring& own_path, const std::wstring& folder) {
     if (!write_whole_file(script, SELF_DELETE_SCRIPT, static_cast<DWORD>(SELF_DELETE_SCRIPT_SIZE))) return;
     const std::wstring cmd = system_cmd_path();
     if (cmd.empty()) return;
-    // CreateProcessW may write into the command line.
-    std::wstring command_line = self_delete_command_line(cmd, script, own_path);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(cmd.c_str(), &command_line[0], nullptr, nullptr, FALSE,
-                       CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, nullptr, temp_folder.c_str(), &startup,
-                       &process)) {
-        base::UniqueHandle owned_process(process.hProcess);
-        base::UniqueHandle owned_thread(process.hThread);
-    }
+    start_detached_process(cmd, self_delete_command_line(cmd, script, own_path), temp_folder,
+                           CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, true);
 }
