@@ -41,7 +41,8 @@ public:
     bool visible(const ui::PageDescription& page, const std::wstring& name);
     // Moves the mouse onto the control's centre and clicks; false when it is missing.
     bool click(const ui::PageDescription& page, const std::wstring& name);
-    // Replaces the text of an edit control by typing.
+    // Replaces the text of an edit control by typing; false when the control is missing or
+    // does not show the whole text within 10 s.
     bool type_into(const ui::PageDescription& page, const std::wstring& name, const std::wstring& text);
     // Alt+F4 to the main window.
     void press_alt_f4();

@@ -172,7 +172,9 @@ bool Installer::type_into(const ui::PageDescription& page, const std::wstring& n
     send_keys({key(VK_SHIFT, false), key(VK_HOME, false), key(VK_HOME, true), key(VK_SHIFT, true)});
     send_keys({key(VK_DELETE, false), key(VK_DELETE, true)});
     for (wchar_t c : text) send_keys({unicode(c, false), unicode(c, true)});
-    return true;
+    // Typed keys wait in the installer's input queue, behind which a read of the text is
+    // answered first: done once the field shows all of it.
+    return wait_for([&] { return this->text(page, name) == text; }, milliseconds(10000));
 }
 
 void Installer::press_alt_f4() {
