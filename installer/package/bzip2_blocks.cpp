@@ -23,7 +23,12 @@ constexpr std::size_t header_bytes = 4;  // "BZh" and the level digit
 std::uint64_t bits_at(const unsigned char* data, std::size_t size, std::uint64_t at, unsigned count) {
     const std::size_t first = static_cast<std::size_t>(at / 8);
     std::uint64_t word = 0;
-    for (std::size_t k = 0; k < 8; ++k) word = word << 8 | (first + k < size ? data[first + k] : 0u);
+    if (first + 8 <= size) {
+        // Without the test for the end the compiler makes this one big-endian load.
+        for (std::size_t k = 0; k < 8; ++k) word = word << 8 | data[first + k];
+    } else {
+        for (std::size_t k = 0; k < 8; ++k) word = word << 8 | (first + k < size ? data[first + k] : 0u);
+    }
     return (word << (at % 8)) >> (64 - count);
 }
 
@@ -35,19 +40,25 @@ struct Layout {
 };
 
 // Every place the block magic occurs up to the first end marker. For each bit offset in
-// a byte, the magic's second byte is whole, so one table look-up per byte rules out
-// almost every place before the 48 bits are compared.
+// a byte, the magic's second and third bytes are whole, so two table look-ups per byte
+// rule out almost every place before the 48 bits are compared. This runs before any
+// worker starts.
 bool find_blocks(const unsigned char* data, std::size_t size, Layout& layout) {
     if (size < header_bytes + 6 || std::memcmp(data, "BZh", 3) != 0 || data[3] < '1' || data[3] > '9')
         return false;
-    unsigned char candidates[256] = {};
+    unsigned char second[256] = {};
+    unsigned char third[256] = {};
     for (unsigned shift = 0; shift < 8; ++shift) {
-        candidates[(block_magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
-        candidates[(end_magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+        for (std::uint64_t magic : {block_magic, end_magic}) {
+            second[(magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+            third[(magic >> (24 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+        }
     }
     const std::uint64_t bit_size = std::uint64_t(size) * 8;
-    for (std::size_t byte = header_bytes; byte + 1 < size; ++byte) {
-        const unsigned shifts = candidates[data[byte + 1]];
+    // A magic needs 6 bytes from `byte` on: where there is no third byte there is no magic,
+    // and the stream then ends without its end marker.
+    for (std::size_t byte = header_bytes; byte + 2 < size; ++byte) {
+        const unsigned shifts = second[data[byte + 1]] & third[data[byte + 2]];
         if (!shifts) continue;
         for (unsigned shift = 0; shift < 8; ++shift) {
             if (!(shifts & (1u << shift))) continue;
