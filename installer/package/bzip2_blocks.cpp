@@ -1,6 +1,7 @@
 #include "installer/package/bzip2_blocks.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -22,7 +23,12 @@ constexpr std::size_t header_bytes = 4;  // "BZh" and the level digit
 std::uint64_t bits_at(const unsigned char* data, std::size_t size, std::uint64_t at, unsigned count) {
     const std::size_t first = static_cast<std::size_t>(at / 8);
     std::uint64_t word = 0;
-    for (std::size_t k = 0; k < 8; ++k) word = word << 8 | (first + k < size ? data[first + k] : 0u);
+    if (first + 8 <= size) {
+        // Without the test for the end the compiler makes this one big-endian load.
+        for (std::size_t k = 0; k < 8; ++k) word = word << 8 | data[first + k];
+    } else {
+        for (std::size_t k = 0; k < 8; ++k) word = word << 8 | (first + k < size ? data[first + k] : 0u);
+    }
     return (word << (at % 8)) >> (64 - count);
 }
 
@@ -34,19 +40,25 @@ struct Layout {
 };
 
 // Every place the block magic occurs up to the first end marker. For each bit offset in
-// a byte, the magic's second byte is whole, so one table look-up per byte rules out
-// almost every place before the 48 bits are compared.
+// a byte, the magic's second and third bytes are whole, so two table look-ups per byte
+// rule out almost every place before the 48 bits are compared. This runs before any
+// worker starts.
 bool find_blocks(const unsigned char* data, std::size_t size, Layout& layout) {
     if (size < header_bytes + 6 || std::memcmp(data, "BZh", 3) != 0 || data[3] < '1' || data[3] > '9')
         return false;
-    unsigned char candidates[256] = {};
+    unsigned char second[256] = {};
+    unsigned char third[256] = {};
     for (unsigned shift = 0; shift < 8; ++shift) {
-        candidates[(block_magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
-        candidates[(end_magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+        for (std::uint64_t magic : {block_magic, end_magic}) {
+            second[(magic >> (32 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+            third[(magic >> (24 + shift)) & 0xFF] |= static_cast<unsigned char>(1u << shift);
+        }
     }
     const std::uint64_t bit_size = std::uint64_t(size) * 8;
-    for (std::size_t byte = header_bytes; byte + 1 < size; ++byte) {
-        const unsigned shifts = candidates[data[byte + 1]];
+    // A magic needs 6 bytes from `byte` on: where there is no third byte there is no magic,
+    // and the stream then ends without its end marker.
+    for (std::size_t byte = header_bytes; byte + 2 < size; ++byte) {
+        const unsigned shifts = second[data[byte + 1]] & third[data[byte + 2]];
         if (!shifts) continue;
         for (unsigned shift = 0; shift < 8; ++shift) {
             if (!(shifts & (1u << shift))) continue;
@@ -76,37 +88,51 @@ void put_bits(std::string& out, std::uint64_t at, std::uint64_t value, unsigned 
 }
 
 // Block `index` as a stream of its own: the stream's header, the block's bits moved to a
-// byte boundary, the end marker and, as the stream's checksum, the block's own.
+// byte boundary, the end marker and, as the stream's checksum, the block's own. `out`
+// keeps its room from one block to the next.
 void wrap_block(const unsigned char* data, std::size_t size, const Layout& layout, std::size_t index,
                 std::string& out) {
     const std::uint64_t from = layout.starts[index];
     const std::uint64_t bits = layout.starts[index + 1] - from;
     const std::size_t body = static_cast<std::size_t>((bits + 7) / 8);
-    out.assign(header_bytes + static_cast<std::size_t>((bits + 80 + 7) / 8), '\0');
+    out.resize(header_bytes + static_cast<std::size_t>((bits + 80 + 7) / 8));
     std::memcpy(&out[0], data, header_bytes);
     const unsigned char* source = data + from / 8;
+    // At least `body` bytes: find_blocks leaves room for an end marker after every block.
     const std::size_t available = size - static_cast<std::size_t>(from / 8);
     const unsigned shift = static_cast<unsigned>(from % 8);
     unsigned char* target = reinterpret_cast<unsigned char*>(&out[header_bytes]);
     if (shift == 0) {
         std::memcpy(target, source, body);
     } else {
-        for (std::size_t k = 0; k < body; ++k) {
-            const unsigned next = k + 1 < available ? source[k + 1] : 0u;
-            target[k] = static_cast<unsigned char>(source[k] << shift | next >> (8 - shift));
-        }
+        // No bounds test inside the loop, so the compiler can widen it.
+        const std::size_t whole = std::min(body, available - 1);
+        for (std::size_t k = 0; k < whole; ++k)
+            target[k] = static_cast<unsigned char>(source[k] << shift | source[k + 1] >> (8 - shift));
+        for (std::size_t k = whole; k < body; ++k) target[k] = static_cast<unsigned char>(source[k] << shift);
     }
     if (bits % 8) target[body - 1] &= static_cast<unsigned char>(0xFF00u >> (bits % 8));
+    // put_bits only sets bits.
+    std::memset(target + body, 0, out.size() - header_bytes - body);
     const std::uint64_t tail = header_bytes * 8 + bits;
     put_bits(out, tail, end_magic, 48);
     put_bits(out, tail + 48, layout.checksums[index], 32);
 }
 
+// What one block's decode leaves to the next one on the same worker: the library's state
+// and decode tables, and the wrapped block.
+struct Room {
+    bz2::KeptAllocations allocations;
+    std::string input;
+    Room* next_free = nullptr;  // guarded by the decoder's lock
+};
+
 // Blocks are taken in stream order, whatever index the loop hands out, so the blocks
 // whose place in the output is not yet known are few. A block whose predecessors are all
 // in place decodes straight into the output; another decodes into scratch room of twice
 // what a block holds before its runs are expanded (blocks of binaries often decode to
-// more than that), and waits for its place only when it outgrows that.
+// more than that), and waits for its place only when it outgrows that. Scratch rooms and
+// rooms for the library are used again by later blocks.
 class BlockDecoder {
 public:
     BlockDecoder(const std::string& stream, const Layout& layout, char* out, std::uint32_t size)
@@ -116,7 +142,10 @@ public:
           out_(out),
           size_(size),
           blocks_(layout.checksums.size()),
-          scratch_room_(static_cast<std::size_t>(stream[3] - '0') * 200000 + 4096) {}
+          scratch_room_(static_cast<std::size_t>(stream[3] - '0') * 200000 + 4096) {
+        // Never more scratch rooms than blocks: giving one back then needs no memory.
+        spare_scratch_.reserve(blocks_.size());
+    }
 
     void decode_next() noexcept {
         try {
@@ -135,19 +164,65 @@ private:
         std::unique_ptr<char[]> scratch;  // none once in place
     };
 
+    // A room taken from the free ones for one block, given back when the block is done.
+    class RoomLease {
+    public:
+        RoomLease(BlockDecoder& decoder, Room& room) : decoder_(decoder), room_(room) {}
+        ~RoomLease() {
+            std::lock_guard<std::mutex> guard(decoder_.lock_);
+            room_.next_free = decoder_.free_rooms_;
+            decoder_.free_rooms_ = &room_;
+        }
+        RoomLease(const RoomLease&) = delete;
+        RoomLease& operator=(const RoomLease&) = delete;
+
+    private:
+        BlockDecoder& decoder_;
+        Room& room_;
+    };
+
+    // Under the lock.
+    Room& take_room() {
+        if (!free_rooms_) {
+            rooms_.push_back(std::make_unique<Room>());
+            return *rooms_.back();
+        }
+        Room& room = *free_rooms_;
+        free_rooms_ = room.next_free;
+        return room;
+    }
+
+    // Under the lock; none when no spare one is left.
+    std::unique_ptr<char[]> take_scratch() {
+        if (spare_scratch_.empty()) return nullptr;
+        std::unique_ptr<char[]> scratch = std::move(spare_scratch_.back());
+        spare_scratch_.pop_back();
+        return scratch;
+    }
 
     void decode_one() {
-        std::unique_lock<std::mutex> guard(lock_);
-        // Finished blocks waiting for an earlier one: a few, so memory stays near the output's.
-        changed_.wait(guard, [&] { return failed_ || pending_ <= 2 * scratch_room_; });
-        if (failed_ || claimed_ == blocks_.size()) return;
-        const std::size_t index = claimed_++;
-        guard.unlock();
+        std::size_t index;
+        Room* room;
+        {
+            std::unique_lock<std::mutex> guard(lock_);
+            // Finished blocks waiting for an earlier one: a few, so memory stays near the output's.
+            changed_.wait(guard, [&] { return failed_ || pending_ <= 2 * scratch_room_; });
+            if (failed_ || claimed_ == blocks_.size()) return;
+            index = claimed_++;
+            room = &take_room();
+        }
+        const RoomLease lease(*this, *room);
+        decode_block(index, *room);
+    }
 
-        std::string input;
+    void decode_block(std::size_t index, Room& room) {
+        std::string& input = room.input;
         wrap_block(data_, data_size_, layout_, index, input);
         bz_stream stream;
         std::memset(&stream, 0, sizeof stream);
+        stream.bzalloc = &bz2::KeptAllocations::allocate;
+        stream.bzfree = &bz2::KeptAllocations::release;
+        stream.opaque = &room.allocations;
         if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK) return fail();
         bz2::DecompressorEnd owner(stream);
         stream.next_in = &input[0];
@@ -155,14 +230,15 @@ private:
 
         std::unique_ptr<char[]> scratch;
         std::uint32_t produced = 0;
-        int result;
-        guard.lock();
+        int result = BZ_OK;
+        std::unique_lock<std::mutex> guard(lock_);
         bool in_place = placed_ == index;
         std::uint32_t at = offset_;
+        if (!in_place) scratch = take_scratch();
         guard.unlock();
         if (!in_place) {
             // Not zero-filled: only what the block writes is touched.
-            scratch.reset(new char[scratch_room_]);
+            if (!scratch) scratch.reset(new char[scratch_room_]);
             stream.next_out = scratch.get();
             stream.avail_out = static_cast<unsigned>(scratch_room_);
             result = BZ2_bzDecompress(&stream);
@@ -175,8 +251,10 @@ private:
                 guard.unlock();
                 if (produced > size_ - at) return fail();
                 std::memcpy(out_ + at, scratch.get(), produced);
-                scratch.reset();
                 in_place = true;
+                guard.lock();
+                spare_scratch_.push_back(std::move(scratch));
+                guard.unlock();
             }
         }
         if (in_place) {
@@ -213,7 +291,7 @@ private:
             if (block.scratch) {
                 std::memcpy(out_ + offset_, block.scratch.get(), block.size);
                 pending_ -= scratch_room_;
-                block.scratch.reset();
+                spare_scratch_.push_back(std::move(block.scratch));
             }
             offset_ += block.size;
             ++placed_;
@@ -243,9 +321,57 @@ private:
     std::size_t placed_ = 0;
     std::uint32_t offset_ = 0;
     std::size_t pending_ = 0;
+    std::vector<std::unique_ptr<Room>> rooms_;  // one for each block decoding at once
+    Room* free_rooms_ = nullptr;
+    std::vector<std::unique_ptr<char[]>> spare_scratch_;
 };
 
 }  // namespace
+
+namespace bz2 {
+
+KeptAllocations::~KeptAllocations() {
+    for (Piece& piece : pieces_) std::free(piece.data);
+}
+
+void* KeptAllocations::allocate(void* kept, int count, int size) {
+    if (count < 0 || size < 0) return nullptr;
+    return static_cast<KeptAllocations*>(kept)->take(std::size_t(count) * std::size_t(size));
+}
+
+void KeptAllocations::release(void* kept, void* data) {
+    static_cast<KeptAllocations*>(kept)->give_back(data);
+}
+
+void* KeptAllocations::take(std::size_t size) noexcept {
+    for (Piece& piece : pieces_) {
+        if (piece.data && !piece.taken && piece.size == size) {
+            piece.taken = true;
+            return piece.data;
+        }
+    }
+    for (Piece& piece : pieces_) {
+        if (piece.taken) continue;
+        std::free(piece.data);
+        piece.size = size;
+        piece.data = std::malloc(size);
+        piece.taken = piece.data != nullptr;
+        return piece.data;
+    }
+    return std::malloc(size);  // more at once than is kept: freed when given back
+}
+
+void KeptAllocations::give_back(void* data) noexcept {
+    for (Piece& piece : pieces_) {
+        if (piece.taken && piece.data == data) {
+            piece.taken = false;
+            return;
+        }
+    }
+    std::free(data);
+}
+
+}  // namespace bz2
 
 bool decode_bzip2_blocks(const std::string& stream, char* out, std::uint32_t size) {
     Layout layout;

@@ -23,6 +23,33 @@ private:
     bz_stream& stream_;
 };
 
+// The library's allocator (bzalloc and bzfree, with this as `opaque`) keeping what it
+// gives out for the next stream. A block's decode tables are 4 bytes for each byte the
+// block may hold, 3.6 MB at level 9; fresh ones for every block cost a page fault for
+// every 4 KiB written. Not for two streams at once.
+class KeptAllocations {
+public:
+    KeptAllocations() = default;
+    ~KeptAllocations();
+    KeptAllocations(const KeptAllocations&) = delete;
+    KeptAllocations& operator=(const KeptAllocations&) = delete;
+
+    static void* allocate(void* kept, int count, int size);
+    static void release(void* kept, void* data);
+
+private:
+    struct Piece {
+        void* data = nullptr;
+        std::size_t size = 0;
+        bool taken = false;
+    };
+
+    void* take(std::size_t size) noexcept;
+    void give_back(void* data) noexcept;
+
+    Piece pieces_[4];  // the library asks for two at once when decoding
+};
+
 }  // namespace bz2
 
 // Fills `out` (room for exactly `size` bytes) with the decoded stream and answers true

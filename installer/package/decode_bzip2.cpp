@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "installer/base/errors.h"
 #include "installer/package/bzip2_blocks.h"
 #include "installer/package/decoders.h"
+#include "installer/package/large_buffer.h"
 #include "installer/package/parallel.h"
 
 namespace {
@@ -37,9 +39,27 @@ const char* decode_bzip2_from(std::string& data, std::uint32_t uncompressed_size
                               boost::system::error_code& code, std::size_t blocks_from) {
     std::string input;
     input.swap(data);
+    const bool blocks = uncompressed_size != 0 && input.size() >= blocks_from && parallel::available_workers() > 1;
+    // Fewer, larger pages fault faster.
+    data.reserve(uncompressed_size);
+    prepare_large_buffer(&data[0], data.capacity());
+    if (blocks) {
+        // Zeroing the fresh pages costs more than the fill below: shared by the workers
+        // rather than left to this thread before the blocks start. Pieces end on large-page
+        // boundaries, so no two workers make the same page.
+        constexpr std::uintptr_t piece = std::uintptr_t(4) << 20;
+        const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(&data[0]);
+        const std::uintptr_t end = begin + data.capacity();
+        const std::uintptr_t first = begin & ~(piece - 1);
+        parallel::parallel_for(0, (end - first + piece - 1) / piece, [&](std::size_t k) {
+            const std::uintptr_t from = std::max(begin, first + k * piece);
+            const std::uintptr_t to = std::min(end, first + (k + 1) * piece);
+            populate_large_buffer(reinterpret_cast<char*>(from), to - from);
+        });
+    }
     data.resize(uncompressed_size);
 
-    if (uncompressed_size != 0 && input.size() >= blocks_from && parallel::available_workers() > 1) {
+    if (blocks) {
         if (decode_bzip2_blocks(input, &data[0], uncompressed_size)) {
             code.assign(0, boost::system::system_category());
             return nullptr;

@@ -7,3 +7,8 @@
 // Hints that [data, data + size) is about to be written whole. Changes no byte; small
 // buffers and systems without such a hint are left alone.
 void prepare_large_buffer(void* data, std::size_t size) noexcept;
+
+// Has the system back [data, data + size) with memory now rather than at first write,
+// where it can. Changes no byte. Several threads populating parts of one buffer share
+// the cost of zeroing its fresh pages, which first writes would leave to one thread.
+void populate_large_buffer(void* data, std::size_t size) noexcept;

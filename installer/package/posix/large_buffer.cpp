@@ -22,3 +22,18 @@ void prepare_large_buffer(void* data, std::size_t size) noexcept {
     (void)size;
 #endif
 }
+
+void populate_large_buffer(void* data, std::size_t size) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    const long page = sysconf(_SC_PAGESIZE);
+    if (page <= 0) return;
+    const std::uintptr_t mask = std::uintptr_t(page) - 1;
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + mask) & ~mask;
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~mask;
+    // Best effort: older kernels answer EINVAL and the pages are made at first write.
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}

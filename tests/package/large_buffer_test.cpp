@@ -1,0 +1,45 @@
+// The hints for big buffers change no byte, whatever the buffer's size and alignment,
+// also when several threads populate parts of one buffer at once.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <string>
+#include <thread>
+
+#include "installer/package/large_buffer.h"
+
+namespace {
+
+std::string pattern(std::size_t size) {
+    std::string s(size, '\0');
+    for (std::size_t k = 0; k < size; ++k) s[k] = static_cast<char>(k * 131 + 7);
+    return s;
+}
+
+}  // namespace
+
+TEST(LargeBuffer, HintsChangeNoByte) {
+    for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(4095), std::size_t(20) << 20}) {
+        std::string buffer = pattern(size + 3);
+        const std::string expected = buffer;
+        // Off page boundaries on purpose: only whole pages inside may be touched.
+        prepare_large_buffer(&buffer[1], size);
+        populate_large_buffer(&buffer[1], size);
+        EXPECT_TRUE(buffer == expected) << size;
+    }
+}
+
+TEST(LargeBuffer, PopulatedInPartsOnTwoThreads) {
+    const std::size_t size = std::size_t(24) << 20;
+    std::string buffer;
+    buffer.reserve(size);
+    prepare_large_buffer(&buffer[0], buffer.capacity());
+    std::thread other([&] { populate_large_buffer(&buffer[0] + size / 2, buffer.capacity() - size / 2); });
+    populate_large_buffer(&buffer[0], size / 2);
+    other.join();
+    buffer.resize(size);
+    EXPECT_EQ(std::string::npos, buffer.find_first_not_of('\0'));
+    buffer = pattern(size);
+    populate_large_buffer(&buffer[0], size);
+    EXPECT_TRUE(buffer == pattern(size));
+}
