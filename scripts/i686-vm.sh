@@ -102,12 +102,18 @@ run_in_vm() {  # dir, command...
     printf 'export VELKARION_CACHE=%q VELKARION_BUILD=%q\n' "$cache" "$build_root"
     printf '%q ' "$@"; echo
   } > "$job/command.sh"
+  # A shared folder below /tmp (a clone made there) must stay visible: /tmp is then the
+  # disk's own, which the run's overlay takes like every other write.
+  local fresh_tmp="mount -t tmpfs tmpfs /tmp" dir_shared
+  for dir_shared in "$here" "$build_root" "$cache"; do
+    case "$dir_shared/" in /tmp/*) fresh_tmp="true" ;; esac
+  done
   cat > "$job/start.sh" <<START
 export HOME=/root USER=root
 # Wine turns file names into the locale's charset: without UTF-8 it cannot make "é中".
 export LANG=C.UTF-8
 mkdir -p /dev/pts /dev/shm; mount -t devpts devpts /dev/pts; mount -t tmpfs tmpfs /dev/shm
-mount -t tmpfs tmpfs /tmp; mount -t tmpfs tmpfs /run
+$fresh_tmp; mount -t tmpfs tmpfs /run
 ip link set lo up
 # Through a pipe, not the console's terminal: no colour or cursor codes in the output.
 { bash "$job/command.sh" </dev/null 2>&1; echo \$? > "$job/rc"; } | cat >/dev/console
