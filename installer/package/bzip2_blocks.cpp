@@ -350,15 +350,23 @@ void* KeptAllocations::take(std::size_t size) noexcept {
             return piece.data;
         }
     }
+    // An empty place first; else a free piece of another size makes way, so pieces the
+    // next block will ask for again are kept where room allows.
+    Piece* place = nullptr;
     for (Piece& piece : pieces_) {
         if (piece.taken) continue;
-        std::free(piece.data);
-        piece.size = size;
-        piece.data = std::malloc(size);
-        piece.taken = piece.data != nullptr;
-        return piece.data;
+        if (!piece.data) {
+            place = &piece;
+            break;
+        }
+        if (!place) place = &piece;
     }
-    return std::malloc(size);  // more at once than is kept: freed when given back
+    if (!place) return std::malloc(size);  // more at once than is kept: freed when given back
+    std::free(place->data);
+    place->size = size;
+    place->data = std::malloc(size);
+    place->taken = place->data != nullptr;
+    return place->data;
 }
 
 void KeptAllocations::give_back(void* data) noexcept {

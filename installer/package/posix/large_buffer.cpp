@@ -5,18 +5,31 @@
 
 #include <cstdint>
 
+namespace {
+
+// The whole pages inside [data, data + size): the range madvise may be given.
+bool whole_pages(void* data, std::size_t size, void*& begin, std::size_t& length) noexcept {
+    const long page = sysconf(_SC_PAGESIZE);
+    if (page <= 0) return false;
+    const std::uintptr_t mask = std::uintptr_t(page) - 1;
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(data) + mask) & ~mask;
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(data) + size) & ~mask;
+    if (to <= from) return false;
+    begin = reinterpret_cast<void*>(from);
+    length = to - from;
+    return true;
+}
+
+}  // namespace
+
 void prepare_large_buffer(void* data, std::size_t size) noexcept {
 #ifdef MADV_HUGEPAGE
     // Below a few huge pages the gain is lost in the rounding at both ends.
     constexpr std::size_t worthwhile = std::size_t(8) << 20;
-    if (size < worthwhile) return;
-    const long page = sysconf(_SC_PAGESIZE);
-    if (page <= 0) return;
-    const std::uintptr_t mask = std::uintptr_t(page) - 1;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + mask) & ~mask;
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~mask;
+    void* begin = nullptr;
+    std::size_t length = 0;
     // Best effort: where transparent huge pages are off the buffer keeps small pages.
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    if (size >= worthwhile && whole_pages(data, size, begin, length)) madvise(begin, length, MADV_HUGEPAGE);
 #else
     (void)data;
     (void)size;
@@ -25,13 +38,10 @@ void prepare_large_buffer(void* data, std::size_t size) noexcept {
 
 void populate_large_buffer(void* data, std::size_t size) noexcept {
 #ifdef MADV_POPULATE_WRITE
-    const long page = sysconf(_SC_PAGESIZE);
-    if (page <= 0) return;
-    const std::uintptr_t mask = std::uintptr_t(page) - 1;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + mask) & ~mask;
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~mask;
+    void* begin = nullptr;
+    std::size_t length = 0;
     // Best effort: older kernels answer EINVAL and the pages are made at first write.
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    if (whole_pages(data, size, begin, length)) madvise(begin, length, MADV_POPULATE_WRITE);
 #else
     (void)data;
     (void)size;
