@@ -39,7 +39,9 @@ public:
     // WM_GETTEXT of the control; empty when it is missing.
     std::wstring text(const ui::PageDescription& page, const std::wstring& name);
     bool visible(const ui::PageDescription& page, const std::wstring& name);
-    // Moves the mouse onto the control's centre and clicks; false when it is missing.
+    // Moves the mouse onto the control's centre and clicks (click_control); false when it
+    // is missing, the window is not the active one or is covered at that point after
+    // 10 s, or the control takes no press.
     bool click(const ui::PageDescription& page, const std::wstring& name);
     // Replaces the text of an edit control by typing; false when the control is missing or
     // does not show the whole text within 10 s.
@@ -61,13 +63,21 @@ private:
 
 // The text of a message box (its static controls, joined by "\r\n" when several).
 std::wstring dialog_text(HWND dialog);
-// Clicks the dialog's button whose text, with "&" removed, is caption; false if none.
+// Clicks the dialog's button whose text, with "&" removed, is caption (click_control);
+// false if none, if the dialog is not the active one or is covered there after 10 s, or
+// if the button takes no press.
 bool click_dialog_button(HWND dialog, const std::wstring& caption);
 // Closes a dialog with Escape (cancels a folder picker).
 void press_escape(HWND dialog);
 
 // Clicks at screen coordinates with the system's mouse input.
 void click_at(int x, int y);
+// Clicks control (a button, check box or edit) at point, a screen point inside it: the
+// button goes up once the control holds the mouse capture, as such controls do while
+// pressed. A press not taken within 5 s is sent again (a window still settling can drop
+// one; a second press on a pressed control changes nothing), up to three times; false
+// if the control never takes one.
+bool click_control(HWND control, POINT point);
 
 // Writes the whole screen as a 24-bit BMP file; false on failure.
 bool save_screenshot(const std::wstring& path);

@@ -90,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     shot(L"install-page");
 
     const double clicked = now();
-    if (!installer.click(install, control_name::INSTALL)) return fail(L"no install button");
+    if (!installer.click(install, control_name::INSTALL)) return fail(L"the install button is missing or covered");
     double written_from = 0, registered_at = 0, launched = 0, closed = 0;
     bool progress_shot = false;
     SIZE_T peak = 0;

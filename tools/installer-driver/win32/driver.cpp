@@ -91,6 +91,21 @@ void focus(HWND window) {
     Sleep(50);
 }
 
+// A click goes to whatever window lies under the point, so another program's window that
+// opened on top (a launcher still closing) would take it, and a window that becomes the
+// active one while the button is down can lose the press: wait until root is the
+// foreground window and the point belongs to it, raising root meanwhile. A hidden or
+// disabled control counts as its parent's.
+bool uncovered(HWND root, POINT point) {
+    return wait_for(
+        [&] {
+            if (GetForegroundWindow() == root && GetAncestor(WindowFromPoint(point), GA_ROOT) == root) return true;
+            focus(root);
+            return false;
+        },
+        milliseconds(10000), milliseconds(100));
+}
+
 }  // namespace
 
 Installer::Installer(const std::wstring& exe, const std::wstring& arguments) {
@@ -160,8 +175,8 @@ bool Installer::click(const ui::PageDescription& page, const std::wstring& name)
     if (!child) return false;
     RECT r = {};
     GetWindowRect(child, &r);
-    click_at((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    return true;
+    const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    return uncovered(window_, centre) && click_control(child, centre);
 }
 
 bool Installer::type_into(const ui::PageDescription& page, const std::wstring& name, const std::wstring& text) {
@@ -214,8 +229,8 @@ bool click_dialog_button(HWND dialog, const std::wstring& caption) {
         if (label != caption) continue;
         RECT r = {};
         GetWindowRect(child, &r);
-        click_at((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        return true;
+        const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        return uncovered(dialog, centre) && click_control(child, centre);
     }
     return false;
 }
@@ -225,7 +240,9 @@ void press_escape(HWND dialog) {
     send_keys({key(VK_ESCAPE, false), key(VK_ESCAPE, true)});
 }
 
-void click_at(int x, int y) {
+namespace {
+
+void move_mouse_to(int x, int y) {
     SetCursorPos(x, y);
     INPUT move = {};
     move.type = INPUT_MOUSE;
@@ -234,14 +251,45 @@ void click_at(int x, int y) {
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &move, sizeof(INPUT));
     Sleep(80);
-    INPUT press[2] = {};
-    press[0].type = press[1].type = INPUT_MOUSE;
-    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &press[0], sizeof(INPUT));
+}
+
+void left_button(bool down) {
+    INPUT press = {};
+    press.type = INPUT_MOUSE;
+    press.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &press, sizeof(INPUT));
+}
+
+HWND capture_of_thread_of(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return thread && GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+}
+
+}  // namespace
+
+void click_at(int x, int y) {
+    move_mouse_to(x, y);
+    left_button(true);
     Sleep(60);
-    SendInput(1, &press[1], sizeof(INPUT));
+    left_button(false);
     Sleep(150);
+}
+
+bool click_control(HWND control, POINT point) {
+    move_mouse_to(point.x, point.y);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        left_button(true);
+        if (wait_for([&] { return capture_of_thread_of(control) == control; }, milliseconds(5000),
+                     milliseconds(20))) {
+            left_button(false);
+            Sleep(150);
+            return true;
+        }
+    }
+    left_button(false);
+    return false;
 }
 
 bool save_screenshot(const std::wstring& path) {

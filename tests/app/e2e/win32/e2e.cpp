@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -58,6 +59,18 @@ std::wstring desktop_link_path() {
     wchar_t desktop[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE)) return std::wstring();
     return std::wstring(desktop) + L"\\" + DESKTOP_SHORTCUT_NAME;
+}
+
+bool launcher_running() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = lstrcmpiW(entry.szExeFile, L"Launcher.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
 }
 
 std::wstring free_space_label(const std::wstring& root) {
@@ -127,9 +140,16 @@ std::wstring EndToEnd::answer_dialog(driver::Installer& installer, const std::ws
     return text;
 }
 
+void EndToEnd::wait_for_launchers_to_close() {
+    EXPECT_TRUE(driver::wait_for([] { return !launcher_running(); }, std::chrono::seconds(60), std::chrono::milliseconds(200)))
+        << "a launcher still runs";
+}
+
 void EndToEnd::forget_installs() {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, UNINSTALL_KEY.c_str());
-    // A launcher started by the last case holds its exe until it closes itself.
+    // A launcher started by the last case holds its exe, and its window could cover the next
+    // installer's, until it closes itself.
+    wait_for_launchers_to_close();
     driver::wait_for(
         [] {
             std::error_code ignored;

@@ -28,6 +28,8 @@ protected:
 
     // Removes every trace of an install at dir (default C:\Games\Velkarion).
     void forget_installs();
+    // Waits until no sample launcher runs (each closes itself after a while).
+    void wait_for_launchers_to_close();
     // "ok", "slow <bytes per second>" or "status <code>" for the next requests.
     void serve(const std::string& mode);
     int requests() const;
@@ -54,5 +56,6 @@ long long file_size(const std::wstring& path);
 using test_support::uninstall_key_exists;
 using test_support::uninstall_value;
 std::wstring desktop_link_path();
+bool launcher_running();
 std::wstring free_space_label(const std::wstring& root);
 std::string narrow(const std::wstring& text);

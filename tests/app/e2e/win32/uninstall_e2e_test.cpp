@@ -14,7 +14,7 @@ protected:
         expect_clean_exit(*installer);
         ASSERT_TRUE(uninstall_key_exists());
         driver::wait_for([this] { return !launcher_record(DEFAULT_DIR).empty(); }, seconds(15));
-        Sleep(1500);  // the sample launcher closes itself
+        wait_for_launchers_to_close();
         DeleteFileW((DEFAULT_DIR + L"\\launcher\\launcher-started.txt").c_str());
     }
 };
