@@ -43,20 +43,9 @@ const char* decode_bzip2_from(std::string& data, std::uint32_t uncompressed_size
     // Fewer, larger pages fault faster.
     data.reserve(uncompressed_size);
     prepare_large_buffer(&data[0], data.capacity());
-    if (blocks) {
-        // Zeroing the fresh pages costs more than the fill below: shared by the workers
-        // rather than left to this thread before the blocks start. Pieces end on large-page
-        // boundaries, so no two workers make the same page.
-        constexpr std::uintptr_t piece = std::uintptr_t(4) << 20;
-        const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(&data[0]);
-        const std::uintptr_t end = begin + data.capacity();
-        const std::uintptr_t first = begin & ~(piece - 1);
-        parallel::parallel_for(0, (end - first + piece - 1) / piece, [&](std::size_t k) {
-            const std::uintptr_t from = std::max(begin, first + k * piece);
-            const std::uintptr_t to = std::min(end, first + (k + 1) * piece);
-            populate_large_buffer(reinterpret_cast<char*>(from), to - from);
-        });
-    }
+    // Zeroing the fresh pages costs more than the fill below: shared by the workers
+    // rather than left to this thread before the blocks start.
+    if (blocks) populate_in_parallel(&data[0], data.capacity());
     data.resize(uncompressed_size);
 
     if (blocks) {

@@ -3,10 +3,12 @@
 #include "installer/package/decoders.h"
 #include "installer/package/large_buffer.h"
 #include "installer/package/lzma/decoder.h"
+#include "installer/package/parallel.h"
 
 namespace {
 
 constexpr std::size_t header_size = 9;  // two version bytes, properties size, 5 properties
+constexpr std::uint32_t populate_from = std::uint32_t(8) << 20;  // smaller outputs fault cheaply
 
 }  // namespace
 
@@ -24,6 +26,10 @@ const char* decode_lzma(std::string& data, std::uint32_t uncompressed_size,
     input.swap(data);
     data.reserve(uncompressed_size);
     prepare_large_buffer(&data[0], data.capacity());
+    // One big entry decodes on one thread while the other workers wait: they make its
+    // fresh pages, which this thread would otherwise make in the fill below.
+    if (uncompressed_size >= populate_from && parallel::available_workers() > 1)
+        populate_in_parallel(&data[0], data.capacity());
     data.resize(uncompressed_size);
     decoder.set_dictionary(reinterpret_cast<unsigned char*>(&data[0]), data.size());
 

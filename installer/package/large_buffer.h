@@ -12,3 +12,9 @@ void prepare_large_buffer(void* data, std::size_t size) noexcept;
 // where it can. Changes no byte. Several threads populating parts of one buffer share
 // the cost of zeroing its fresh pages, which first writes would leave to one thread.
 void populate_large_buffer(void* data, std::size_t size) noexcept;
+
+// Populates [data, data + size) in pieces shared by the workers of the running parallel
+// loop (or new ones, outside a loop); pieces end on 4 MiB boundaries so that no two
+// workers make the same large page. For one big buffer whose fresh pages cost more to
+// make than to fill, while the other workers would be idle. Changes no byte.
+void populate_in_parallel(void* data, std::size_t size);

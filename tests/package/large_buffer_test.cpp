@@ -1,5 +1,6 @@
 // The hints for big buffers change no byte, whatever the buffer's size and alignment,
-// also when several threads populate parts of one buffer at once.
+// also when several threads populate parts of one buffer at once, on their own or as
+// the workers of a running loop.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "installer/package/large_buffer.h"
+#include "installer/package/parallel.h"
 
 namespace {
 
@@ -42,4 +44,20 @@ TEST(LargeBuffer, PopulatedInPartsOnTwoThreads) {
     buffer = pattern(size);
     populate_large_buffer(&buffer[0], size);
     EXPECT_TRUE(buffer == pattern(size));
+}
+
+TEST(LargeBuffer, PopulatedInParallelChangesNoByte) {
+    const std::size_t size = (std::size_t(13) << 20) + 12345;
+    std::string buffer = pattern(size + 1);
+    populate_in_parallel(&buffer[1], size);  // pieces cut at 4 MiB, not at the buffer's start
+    EXPECT_TRUE(buffer == pattern(size + 1));
+
+    // Inside one iteration of a running loop, as an entry's decoder does.
+    std::string fresh;
+    fresh.reserve(size);
+    parallel::parallel_for(0, 2, [&](std::size_t k) {
+        if (k == 0) populate_in_parallel(&fresh[0], fresh.capacity());
+    });
+    fresh.resize(size);
+    EXPECT_EQ(std::string::npos, fresh.find_first_not_of('\0'));
 }

@@ -136,6 +136,9 @@ def main():
     cases.append(('raw_zeros', raw_entry(bytes(2_000_000), 3, 0, 2), bytes(2_000_000), True))
     pattern = (b'0123456789abcdefXYZ' * 40000)[:700_001]
     cases.append(('raw_repeat', raw_entry(pattern, 3, 0, 2), pattern, True))
+    # Big enough that the entry's fresh pages are made by the idle workers first.
+    large = mixed * 64
+    cases.append(('raw_large', raw_entry(large, 3, 0, 2), large, True))
     cases.append(('raw_empty', raw_entry(b'', 3, 0, 2), b'', True))
     cases.append(('raw_one', raw_entry(b'Q', 3, 0, 2), b'Q', True))
     # Far repeats beyond a 4 KiB dictionary: the encoder may only refer 4 KiB back.
