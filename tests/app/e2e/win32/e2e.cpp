@@ -39,6 +39,42 @@ std::string safe_name(std::string name) {
     return name;
 }
 
+std::wstring failure_base_of_current_test(const std::wstring& work) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = safe_name(std::string(info->test_suite_name()) + "." + info->name());
+    return work + L"\\failed\\" + std::wstring(name.begin(), name.end());
+}
+
+// Keeps the screen as it is at a test's first failure. By TearDown the test body has
+// returned and ended its installer, and a shot then shows an empty screen.
+class FirstFailureScreenshot : public ::testing::EmptyTestEventListener {
+public:
+    void arm(const std::wstring& path) {
+        path_ = path;
+        taken_ = false;
+    }
+    void OnTestPartResult(const ::testing::TestPartResult& result) override {
+        if (!result.failed() || taken_ || path_.empty()) return;
+        taken_ = true;
+        CreateDirectoryW(path_.substr(0, path_.rfind(L'\\')).c_str(), nullptr);
+        driver::save_screenshot(path_);
+    }
+
+private:
+    std::wstring path_;
+    bool taken_ = true;
+};
+
+FirstFailureScreenshot& first_failure_screenshot() {
+    // The listener list owns what it is given, for the whole run.
+    static FirstFailureScreenshot* const listener = [] {
+        auto* made = new FirstFailureScreenshot;
+        ::testing::UnitTest::GetInstance()->listeners().Append(made);
+        return made;
+    }();
+    return *listener;
+}
+
 }  // namespace
 
 std::string narrow(const std::wstring& text) {
@@ -84,6 +120,7 @@ void EndToEnd::SetUp() {
     exe_ = unix_to_wine(wide_env("VELK_E2E_EXE"));
     work_ = unix_to_wine(wide_env("VELK_E2E_WORK"));
     ASSERT_FALSE(exe_.size() <= 2 || work_.size() <= 2) << "VELK_E2E_EXE and VELK_E2E_WORK must be set";
+    first_failure_screenshot().arm(failure_base_of_current_test(work_) + L".bmp");
     ASSERT_FALSE(install_page_.controls.empty());
     forget_installs();
     serve("ok");
@@ -91,15 +128,11 @@ void EndToEnd::SetUp() {
 
 void EndToEnd::TearDown() {
     if (HasFailure()) {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string name = safe_name(std::string(info->test_suite_name()) + "." + info->name());
-        const std::wstring folder = work_ + L"\\failed";
-        CreateDirectoryW(folder.c_str(), nullptr);
-        const std::wstring base = folder + L"\\" + std::wstring(name.begin(), name.end());
-        driver::save_screenshot(base + L".bmp");
+        const std::wstring base = failure_base_of_current_test(work_);
+        CreateDirectoryW((work_ + L"\\failed").c_str(), nullptr);
         std::ofstream out((base + L".log").c_str());
         for (const auto& line : log_) out << line << "\n";
-        std::printf("screenshot and step log kept in %s.{bmp,log}\n", narrow(base).c_str());
+        std::printf("screenshot at the first failure and step log kept in %s.{bmp,log}\n", narrow(base).c_str());
     }
     forget_installs();
     CoUninitialize();
