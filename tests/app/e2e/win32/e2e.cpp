@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "installer/base/config/product.h"
+#include "installer/base/win32/scoped.h"
 #include "tests/support/win32/shell_link.h"
 
 namespace fs = std::filesystem;
@@ -39,29 +40,41 @@ std::string safe_name(std::string name) {
     return name;
 }
 
+std::wstring failure_folder(const std::wstring& work) { return work + L"\\failed"; }
+
 std::wstring failure_base_of_current_test(const std::wstring& work) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = safe_name(std::string(info->test_suite_name()) + "." + info->name());
-    return work + L"\\failed\\" + std::wstring(name.begin(), name.end());
+    return failure_folder(work) + L"\\" + std::wstring(name.begin(), name.end());
+}
+
+bool launcher_running() {
+    const base::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        if (lstrcmpiW(entry.szExeFile, L"Launcher.exe") == 0) return true;
+    return false;
 }
 
 // Keeps the screen as it is at a test's first failure. By TearDown the test body has
 // returned and ended its installer, and a shot then shows an empty screen.
 class FirstFailureScreenshot : public ::testing::EmptyTestEventListener {
 public:
-    void arm(const std::wstring& path) {
-        path_ = path;
+    void arm(const std::wstring& work) {
+        work_ = work;
         taken_ = false;
     }
     void OnTestPartResult(const ::testing::TestPartResult& result) override {
-        if (!result.failed() || taken_ || path_.empty()) return;
+        if (!result.failed() || taken_) return;
         taken_ = true;
-        CreateDirectoryW(path_.substr(0, path_.rfind(L'\\')).c_str(), nullptr);
-        driver::save_screenshot(path_);
+        CreateDirectoryW(failure_folder(work_).c_str(), nullptr);
+        driver::save_screenshot(failure_base_of_current_test(work_) + L".bmp");
     }
 
 private:
-    std::wstring path_;
+    std::wstring work_;
     bool taken_ = true;
 };
 
@@ -97,18 +110,6 @@ std::wstring desktop_link_path() {
     return std::wstring(desktop) + L"\\" + DESKTOP_SHORTCUT_NAME;
 }
 
-bool launcher_running() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
-        found = lstrcmpiW(entry.szExeFile, L"Launcher.exe") == 0;
-    CloseHandle(snapshot);
-    return found;
-}
-
 std::wstring free_space_label(const std::wstring& root) {
     ULARGE_INTEGER free_bytes = {};
     GetDiskFreeSpaceExW(root.c_str(), nullptr, nullptr, &free_bytes);
@@ -120,7 +121,7 @@ void EndToEnd::SetUp() {
     exe_ = unix_to_wine(wide_env("VELK_E2E_EXE"));
     work_ = unix_to_wine(wide_env("VELK_E2E_WORK"));
     ASSERT_FALSE(exe_.size() <= 2 || work_.size() <= 2) << "VELK_E2E_EXE and VELK_E2E_WORK must be set";
-    first_failure_screenshot().arm(failure_base_of_current_test(work_) + L".bmp");
+    first_failure_screenshot().arm(work_);
     ASSERT_FALSE(install_page_.controls.empty());
     forget_installs();
     serve("ok");
@@ -129,7 +130,7 @@ void EndToEnd::SetUp() {
 void EndToEnd::TearDown() {
     if (HasFailure()) {
         const std::wstring base = failure_base_of_current_test(work_);
-        CreateDirectoryW((work_ + L"\\failed").c_str(), nullptr);
+        CreateDirectoryW(failure_folder(work_).c_str(), nullptr);
         std::ofstream out((base + L".log").c_str());
         for (const auto& line : log_) out << line << "\n";
         std::printf("screenshot at the first failure and step log kept in %s.{bmp,log}\n", narrow(base).c_str());

@@ -56,6 +56,5 @@ long long file_size(const std::wstring& path);
 using test_support::uninstall_key_exists;
 using test_support::uninstall_value;
 std::wstring desktop_link_path();
-bool launcher_running();
 std::wstring free_space_label(const std::wstring& root);
 std::string narrow(const std::wstring& text);
