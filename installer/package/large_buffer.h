@@ -2,6 +2,7 @@
 // Big output buffers are written whole right after they are allocated. Their fresh pages
 // cost one fault each; where the system can back such a buffer with larger pages, far
 // fewer faults cover the same bytes.
+#include <atomic>
 #include <cstddef>
 
 // Hints that [data, data + size) is about to be written whole. Changes no byte; small
@@ -18,3 +19,10 @@ void populate_large_buffer(void* data, std::size_t size) noexcept;
 // workers make the same large page. For one big buffer whose fresh pages cost more to
 // make than to fill, while the other workers would be idle. Changes no byte.
 void populate_in_parallel(void* data, std::size_t size);
+
+// Populates [data, data + size) from the front on the calling thread, in 4 MiB pieces,
+// while another thread writes the buffer from the front and raises `reached` (bytes from
+// `data`) as it goes: pieces it has reached already are skipped, so the two meet at
+// most once. Makes the pages ahead of a writer that would otherwise stop to make them.
+// Changes no byte.
+void populate_ahead(void* data, std::size_t size, const std::atomic<std::size_t>& reached);

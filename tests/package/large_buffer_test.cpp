@@ -3,7 +3,10 @@
 // the workers of a running loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -58,4 +61,24 @@ TEST(LargeBuffer, PopulatedInParallelChangesNoByte) {
         if (k == 0) populate_in_parallel(&buffer[1], size);
     });
     EXPECT_TRUE(buffer == pattern(size + 1));
+}
+
+// As the LZMA entry path does: one thread writes the buffer from the front and raises
+// `reached` before each part; another populates ahead of it.
+TEST(LargeBuffer, PopulatedAheadOfAWriterKeepsItsBytes) {
+    const std::size_t size = (std::size_t(13) << 20) + 12345;
+    const std::string expected = pattern(size + 1);
+    std::string buffer(size + 1, '\0');
+    buffer[0] = expected[0];
+    std::atomic<std::size_t> reached{0};
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < size; at += 100000) {
+            const std::size_t end = std::min(size, at + 100000);
+            reached.store(end, std::memory_order_relaxed);
+            std::memcpy(&buffer[1] + at, &expected[1] + at, end - at);
+        }
+    });
+    populate_ahead(&buffer[1], size, reached);
+    writer.join();
+    EXPECT_TRUE(buffer == expected);
 }

@@ -521,6 +521,35 @@ TEST(DecodeLzma, EndMarkerBeforeTheSizeFails) {
     EXPECT_EQ(id(run_decode_lzma(g.entry, std::uint32_t(g.plain.size() + 1))), "lzma.eof");
 }
 
+// The output grows in pieces ahead of the decoder (256 KiB): a match cut by a piece's end
+// goes on in the next, and a marker right at a piece's end is still an early end.
+TEST(DecodeLzma, PieceEndsChangeNoOutcome) {
+    constexpr std::uint32_t piece = 256 << 10;
+    const auto repeated_z = [](std::uint32_t length, bool marker) {
+        StreamWriter w;
+        w.literal('z');
+        for (std::uint32_t left = length - 1; left > 0;) {
+            const unsigned now = left > 273 ? 273 : left < 2 ? 2 : unsigned(left);
+            w.match(0, now);
+            left -= now;
+        }
+        if (marker) w.match(0xFFFFFFFFu);
+        return entry(0, w.finish());
+    };
+    for (std::uint32_t length : {piece, piece + 100, 3 * piece + 1}) {
+        std::string out;
+        EXPECT_EQ(id(run_decode_lzma(repeated_z(length, true), length, &out)), "(success)") << length;
+        EXPECT_TRUE(out == std::string(length, 'z')) << length;
+        EXPECT_EQ(id(run_decode_lzma(repeated_z(length, false), length, &out)), "(success)") << length;
+        EXPECT_TRUE(out == std::string(length, 'z')) << length;
+    }
+    std::string out;
+    EXPECT_EQ(id(run_decode_lzma(repeated_z(piece, true), piece + 1, &out)), "lzma.short");
+    EXPECT_TRUE(out == std::string(piece, 'z') + '\0');
+    EXPECT_EQ(id(run_decode_lzma(repeated_z(piece, false), 2 * piece, &out)), "lzma.eof");
+    EXPECT_EQ(out.size(), 2 * piece);
+}
+
 // Every truncation and every single bit flip of a small stream ends in an identifier or
 // (when the damage happens to decode) in a full-size result, never in a crash.
 TEST(DecodeLzma, DamagedStreamsFailCleanly) {
