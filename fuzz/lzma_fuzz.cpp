@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "installer/package/decoders.h"
@@ -30,7 +32,10 @@ std::string decode_in_pieces(const unsigned char* entry, std::size_t size, std::
         for (;;) {
             std::size_t length = left < piece ? left : piece;
             const std::size_t offered = length;
-            decoder.decode_to_dictionary(out.size(), stream, length, lzma::FinishMode::finish_end, status);
+            // A buffer of the piece's exact size: a read past the offered bytes is caught.
+            const std::unique_ptr<unsigned char[]> exact(new unsigned char[offered]);
+            std::memcpy(exact.get(), stream, offered);
+            decoder.decode_to_dictionary(out.size(), exact.get(), length, lzma::FinishMode::finish_end, status);
             if (length > offered) std::abort();
             stream += length;
             left -= length;

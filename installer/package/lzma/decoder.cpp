@@ -118,8 +118,9 @@ void Decoder::decode_to_dictionary(std::size_t limit, const unsigned char* input
         if (need_init_state_) init_state();
 
         if (temp_size_ == 0) {
-            const unsigned char* in_limit;
-            if (in_size < model::required_input || check_end_mark) {
+            std::size_t used;
+            // The fast path needs a byte beyond the longest symbol (range_decoder.h).
+            if (in_size <= model::required_input || check_end_mark) {
                 const Symbol symbol = try_symbol(input, in_size);
                 if (symbol == Symbol::incomplete) {
                     std::memcpy(temp_, input, in_size);
@@ -132,12 +133,14 @@ void Decoder::decode_to_dictionary(std::size_t limit, const unsigned char* input
                     status = Status::not_finished;
                     throw BadStream();
                 }
-                in_limit = input;  // the probed symbol only
+                // The probed symbol only, from a copy with a readable byte after it.
+                unsigned char padded[model::required_input + 1] = {};
+                std::memcpy(padded, input, in_size < model::required_input ? in_size : model::required_input);
+                used = std::size_t(decode_runs(limit, padded, padded) - padded);
             } else {
-                in_limit = input + in_size - model::required_input;
+                // Every symbol of the runs starts more than required_input bytes before the end.
+                used = std::size_t(decode_runs(limit, input, input + in_size - model::required_input) - input);
             }
-            const unsigned char* end = decode_runs(limit, input, in_limit);
-            const std::size_t used = std::size_t(end - input);
             input += used;
             in_size -= used;
             input_length += used;
@@ -157,9 +160,11 @@ void Decoder::decode_to_dictionary(std::size_t limit, const unsigned char* input
                     throw BadStream();
                 }
             }
-            const unsigned char* end = decode_runs(limit, temp_, temp_);
+            unsigned char padded[model::required_input + 1] = {};  // a readable byte after the symbol
+            std::memcpy(padded, temp_, temp_size_);
+            const unsigned char* end = decode_runs(limit, padded, padded);
             // The kept bytes did not hold a whole symbol, so the symbol used all of them.
-            const std::size_t from_temp = std::size_t(end - temp_);
+            const std::size_t from_temp = std::size_t(end - padded);
             if (from_temp < kept) throw BadStream();
             const std::size_t used = from_temp - kept;
             input += used;

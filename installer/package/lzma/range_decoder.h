@@ -3,7 +3,8 @@
 // symbols range >= 2^24 and every byte a symbol needs has been read.
 //
 // FastRange reads its input without bounds checks: the caller guarantees that enough
-// bytes follow for one symbol (model::required_input). ProbeRange decodes the same
+// bytes follow for one symbol (model::required_input), and one more that may be read and
+// not used. ProbeRange decodes the same
 // bits without touching the probabilities and notes when it would read past its end.
 #include <cstdint>
 
@@ -102,7 +103,14 @@ struct FastRange {
         // of p minus a target (2048 - 31 rounds the same way as the shift up would).
         const std::uint32_t target = zero_mask & (model::probability_one - ((1u << model::move_bits) - 1));
         probability = model::probability(p - std::uint32_t(std::int32_t(p - target) >> model::move_bits));
-        normalize();
+        // Normalised without a branch as well: after a near-random bit whether range fell
+        // below 2^24 is itself hard to predict. The next byte is read either way and
+        // used only when needed, so one byte past the symbol must be readable.
+        const std::uint32_t needed = range < model::top_value;
+        const unsigned shift = needed << 3;
+        range <<= shift;
+        code = (code << shift) | (std::uint32_t(*in) & (0u - needed));
+        in += needed;
         return zero_mask + 1;
     }
 
