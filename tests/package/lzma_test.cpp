@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "installer/package/decoders.h"
+#include "installer/package/lzma/branch_free.h"
 #include "installer/package/lzma/decoder.h"
 #include "installer/package/lzma/model.h"
 #include "installer/package/zip_reader.h"
@@ -158,6 +159,30 @@ TEST(LzmaFixtures, SevenZipArchivesReadThroughTheZipReader) {
             }
         }
         EXPECT_EQ(compared, 2);  // the two others are stored: 7-Zip found them incompressible
+    }
+}
+
+// The conditional-move steps of a tree bit agree with their portable forms, for valid
+// coder states and for the arbitrary ones a corrupt stream can bring.
+TEST(LzmaDecoder, BranchFreeStepsMatchTheirPortableForms) {
+    std::mt19937 random(11);
+    const unsigned char next[2] = {0xA5, 0};
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint32_t range = i % 2 ? random() | lzma::model::top_value : random();
+        const std::uint32_t code = i % 3 ? random() % (range ? range : 1) : random();
+        const std::uint32_t bound = (range >> lzma::model::probability_bits) * (random() % 2048);
+        std::uint32_t range_a = range, code_a = code, range_b = range, code_b = code;
+        ASSERT_EQ(lzma::detail::split(range_a, code_a, bound), lzma::detail::split_portable(range_b, code_b, bound));
+        ASSERT_EQ(range_a, range_b);
+        ASSERT_EQ(code_a, code_b);
+
+        const unsigned char* in_a = next;
+        const unsigned char* in_b = next;
+        lzma::detail::normalize_always_reading(range_a, code_a, in_a);
+        lzma::detail::normalize_portable(range_b, code_b, in_b);
+        ASSERT_EQ(range_a, range_b);
+        ASSERT_EQ(code_a, code_b);
+        ASSERT_EQ(in_a, in_b);
     }
 }
 

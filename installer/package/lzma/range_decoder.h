@@ -8,13 +8,8 @@
 // bits without touching the probabilities and notes when it would read past its end.
 #include <cstdint>
 
+#include "installer/package/lzma/branch_free.h"
 #include "installer/package/lzma/model.h"
-
-#if defined(__GNUC__)
-#define LZMA_INLINE inline __attribute__((always_inline))
-#else
-#define LZMA_INLINE inline
-#endif
 
 namespace lzma::detail {
 
@@ -89,28 +84,16 @@ struct FastRange {
         return result;
     }
 
-    // For tree levels, whose bits are close to random: no branch to mispredict. The
-    // borrow of a 64-bit subtraction gives the mask, which compilers keep as arithmetic
-    // where they would turn a comparison back into a branch.
+    // For tree levels, whose bits are close to random: no branch to mispredict, neither
+    // on the bit nor on the normalisation after it (branch_free.h).
     LZMA_INLINE unsigned tree_bit(model::probability& probability) {
         const std::uint32_t p = probability;
-        const std::uint32_t bound = (range >> model::probability_bits) * p;
-        // All ones when code is below bound (the bit is 0), else zero.
-        const std::uint32_t zero_mask = std::uint32_t((std::uint64_t(code) - bound) >> 32);
-        code -= bound & ~zero_mask;
-        range = (bound & zero_mask) | ((range - bound) & ~zero_mask);
+        const std::uint32_t zero_mask = split(range, code, (range >> model::probability_bits) * p);
         // A 0 moves p up by (2048 - p) >> 5, a 1 down by p >> 5: one arithmetic shift
         // of p minus a target (2048 - 31 rounds the same way as the shift up would).
         const std::uint32_t target = zero_mask & (model::probability_one - ((1u << model::move_bits) - 1));
         probability = model::probability(p - std::uint32_t(std::int32_t(p - target) >> model::move_bits));
-        // Normalised without a branch as well: after a near-random bit whether range fell
-        // below 2^24 is itself hard to predict. The next byte is read either way and
-        // used only when needed, so one byte past the symbol must be readable.
-        const std::uint32_t needed = range < model::top_value;
-        const unsigned shift = needed << 3;
-        range <<= shift;
-        code = (code << shift) | (std::uint32_t(*in) & (0u - needed));
-        in += needed;
+        normalize_always_reading(range, code, in);
         return zero_mask + 1;
     }
 
