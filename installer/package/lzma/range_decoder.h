@@ -4,8 +4,8 @@
 //
 // FastRange reads its input without bounds checks: the caller guarantees that enough
 // bytes follow for one symbol (model::required_input), and one more that may be read and
-// not used. ProbeRange decodes the same
-// bits without touching the probabilities and notes when it would read past its end.
+// not used. ProbeRange decodes the same bits without touching the probabilities and
+// notes when it would read past its end.
 #include <cstdint>
 
 #include "installer/package/lzma/branch_free.h"
