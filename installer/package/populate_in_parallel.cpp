@@ -26,9 +26,8 @@ void populate_ahead(void* data, std::size_t size, const std::atomic<std::size_t>
     const std::uintptr_t end = begin + size;
     for (std::uintptr_t from = begin; from < end;) {
         const std::uintptr_t to = std::min(end, (from & ~(piece - 1)) + piece);
-        const std::uintptr_t writer = begin + reached.load(std::memory_order_relaxed);
-        if (writer < to) populate_large_buffer(reinterpret_cast<char*>(std::max(from, writer)),
-                                               to - std::max(from, writer));
+        const std::uintptr_t start = std::max(from, begin + reached.load(std::memory_order_relaxed));
+        if (start < to) populate_large_buffer(reinterpret_cast<char*>(start), to - start);
         from = to;
     }
 }

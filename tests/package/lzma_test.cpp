@@ -166,7 +166,7 @@ TEST(LzmaFixtures, SevenZipArchivesReadThroughTheZipReader) {
 // coder states and for the arbitrary ones a corrupt stream can bring.
 TEST(LzmaDecoder, BranchFreeStepsMatchTheirPortableForms) {
     std::mt19937 random(11);
-    const unsigned char next[2] = {0xA5, 0};
+    const unsigned char next[1] = {0xA5};
     for (int i = 0; i < 200000; ++i) {
         const std::uint32_t range = i % 2 ? random() | lzma::model::top_value : random();
         const std::uint32_t code = i % 3 ? random() % (range ? range : 1) : random();
@@ -553,8 +553,9 @@ TEST(DecodeLzma, PieceEndsChangeNoOutcome) {
     const auto repeated_z = [](std::uint32_t length, bool marker) {
         StreamWriter w;
         w.literal('z');
+        // Matches of 2 to 273 bytes; 274 left is taken as 272 + 2, so 1 is never left.
         for (std::uint32_t left = length - 1; left > 0;) {
-            const unsigned now = left > 273 ? 273 : left < 2 ? 2 : unsigned(left);
+            const unsigned now = left == 274 ? 272 : left > 273 ? 273 : unsigned(left);
             w.match(0, now);
             left -= now;
         }
