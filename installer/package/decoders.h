@@ -3,6 +3,7 @@
 // `uncompressed_size` decoded bytes there (bytes the stream did not produce stay zero).
 // Step convention: returns nullptr on success, else a static error identifier
 // ("deflate.error", "bz2.unpack", "lzma.eof", ...) after storing the code in `code`.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,3 +29,10 @@ const char* decode_bzip2(std::string& data, std::uint32_t uncompressed_size,
 // after it is not looked at.
 const char* decode_lzma(std::string& data, std::uint32_t uncompressed_size,
                         boost::system::error_code& code);
+// decode_lzma reading the entry's data where it lies ([compressed, + compressed_size),
+// which must stay unchanged until it returns) and replacing `output`'s content. On
+// success, `crc` (when not null) receives the CRC-32 of the output, worked out on
+// another worker behind the decoder where the decode has one.
+const char* decode_lzma_from_bytes(const char* compressed, std::size_t compressed_size, std::string& output,
+                                 std::uint32_t uncompressed_size, boost::system::error_code& code,
+                                 std::uint32_t* crc);

@@ -285,9 +285,10 @@ ZipReader::ContentSize ZipReader::content_size() const {
         const Record r = record(i);
         total.decoded += r.uncompressed;
         total.largest_entry = std::max<std::uint64_t>(total.largest_entry, r.uncompressed);
-        // A stored entry's copy is its content; any other entry's compressed copy is held
-        // beside its content while it is decoded.
-        if (r.method != stored)
+        // A stored entry's copy is its content, and LZMA decodes from the package itself;
+        // a deflate or bzip2 entry's compressed copy is held beside its content while it
+        // is decoded.
+        if (r.method == deflate || r.method == bzip2)
             total.largest_packed = std::max<std::uint64_t>(total.largest_packed, r.compressed);
     }
     return total;
@@ -305,19 +306,29 @@ const char* ZipReader::read_entry(int index, std::string& output,
     std::int64_t data_start = 0;
     if (const char* identifier = locate_data(r, data_start, code)) return identifier;
     if (const char* identifier = check_size(r, code)) return identifier;
-    output.reserve(r.compressed);
-    prepare_large_buffer(&output[0], output.capacity());
-    output.assign(source_, static_cast<std::size_t>(data_start), r.compressed);
+    const char* const compressed = source_.data() + data_start;
     const char* identifier = nullptr;
-    switch (r.method) {
-    case stored: break;
-    case deflate: identifier = decode_deflate(output, r.uncompressed, code); break;
-    case bzip2: identifier = decode_bzip2(output, r.uncompressed, code); break;
-    case lzma: identifier = decode_lzma(output, r.uncompressed, code); break;
-    default: return "zip.method";
+    std::uint32_t crc = 0;
+    bool crc_known = false;
+    if (r.method == lzma) {
+        // Decoded straight from the package: a big entry's compressed copy would cost as
+        // many fresh pages again before its decode could begin.
+        identifier = decode_lzma_from_bytes(compressed, r.compressed, output, r.uncompressed, code, &crc);
+        crc_known = true;
+    } else {
+        output.reserve(r.compressed);
+        prepare_large_buffer(&output[0], output.capacity());
+        output.assign(compressed, r.compressed);
+        switch (r.method) {
+        case stored: break;
+        case deflate: identifier = decode_deflate(output, r.uncompressed, code); break;
+        case bzip2: identifier = decode_bzip2(output, r.uncompressed, code); break;
+        default: return "zip.method";
+        }
     }
     if (identifier) return identifier;
-    if (crc32_of(output.data(), output.size()) != r.crc) {
+    if (!crc_known) crc = crc32_of(output.data(), output.size());
+    if (crc != r.crc) {
         fail(code, crc_error);
         return "zip.crc";
     }

@@ -72,8 +72,9 @@ public:
     struct ContentSize {
         std::uint64_t decoded = 0;         // all entries' uncompressed sizes
         std::uint64_t largest_entry = 0;   // the largest uncompressed size
-        std::uint64_t largest_packed = 0;  // the largest compressed size of an entry that
-                                           // is decoded (held beside its content meanwhile)
+        std::uint64_t largest_packed = 0;  // the largest compressed size of an entry whose
+                                           // decoder takes a copy (held beside its content
+                                           // meanwhile)
     };
     ContentSize content_size() const;
 

@@ -3,6 +3,7 @@
 // streams for the corner cases no encoder writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/package/crc32.h"
 #include "installer/package/decoders.h"
 #include "installer/package/lzma/branch_free.h"
 #include "installer/package/lzma/decoder.h"
@@ -574,6 +576,73 @@ TEST(DecodeLzma, PieceEndsChangeNoOutcome) {
     EXPECT_TRUE(out == std::string(piece, 'z') + '\0');
     EXPECT_EQ(id(run_decode_lzma(repeated_z(piece, false), 2 * piece, &out)), "lzma.eof");
     EXPECT_EQ(out.size(), 2 * piece);
+}
+
+// The reader decodes LZMA straight from the package's bytes and gets the CRC-32 from the
+// decoder, which big entries work out on a second worker behind the decode. Both must
+// give what the copying form gives, on every outcome, and leave the bytes they read alone.
+TEST(DecodeLzma, FromThePackageBytesAsFromACopy) {
+    // Random bytes, then copies of random stretches of them.
+    const auto shuffled_random_bytes = [](std::uint32_t length) {
+        std::mt19937 random(length);
+        StreamWriter w;
+        const std::uint32_t literals = std::min<std::uint32_t>(length, 4096);
+        for (std::uint32_t i = 0; i < literals; ++i) w.literal(static_cast<unsigned char>(random()));
+        for (std::uint32_t left = length - literals; left > 0;) {
+            const unsigned run = left <= 273 ? unsigned(left) : left < 276 ? 200u : 2 + random() % 272;
+            w.match(random() % literals, run);
+            left -= run;
+        }
+        return w.finish();
+    };
+    const auto from_bytes = [](const std::string& data, std::uint32_t size, std::string& out, bool want_crc,
+                               std::uint32_t& crc) {
+        boost::system::error_code code(5, boost::system::generic_category());
+        const std::string before = data;
+        out = "junk";
+        crc = 0x5EEDu;
+        const char* result =
+            decode_lzma_from_bytes(data.data(), data.size(), out, size, code, want_crc ? &crc : nullptr);
+        EXPECT_EQ(code.value(), 0);
+        EXPECT_TRUE(data == before);
+        return result;
+    };
+    // Below the size where a second worker joins, at it (8 MiB), and past it.
+    for (const std::uint32_t length : {1000u, 8u << 20, (9u << 20) + 12345u}) {
+        const std::string whole = entry(0, shuffled_random_bytes(length));
+        std::string expected;
+        ASSERT_EQ(id(run_decode_lzma(whole, length, &expected)), "(success)") << length;
+        ASSERT_EQ(expected.size(), length);
+        std::string out;
+        std::uint32_t crc = 0;
+        EXPECT_EQ(id(from_bytes(whole, length, out, true, crc)), "(success)") << length;
+        EXPECT_TRUE(out == expected) << length;
+        EXPECT_EQ(crc, crc32_of(expected.data(), expected.size())) << length;
+        EXPECT_EQ(id(from_bytes(whole, length, out, false, crc)), "(success)") << length;
+        EXPECT_EQ(crc, 0x5EEDu) << "no CRC asked for, none written";
+        EXPECT_TRUE(out == expected) << length;
+
+        // Failures while the second worker waits behind the decode: it must be let go.
+        const std::string cut = whole.substr(0, whole.size() / 2);
+        EXPECT_EQ(id(from_bytes(cut, length, out, true, crc)), "lzma.eof") << length;
+        EXPECT_EQ(out.size(), length);
+        EXPECT_EQ(id(run_decode_lzma(cut, length)), "lzma.eof") << length;
+        EXPECT_EQ(id(from_bytes(whole, length + 1, out, true, crc)), "lzma.eof") << length;
+        std::string broken = whole;
+        broken[broken.size() / 2] = char(broken[broken.size() / 2] ^ 0x40);
+        std::string copied;
+        const std::string outcome = id(run_decode_lzma(broken, length, &copied));
+        EXPECT_EQ(id(from_bytes(broken, length, out, true, crc)), outcome) << length;
+        EXPECT_TRUE(out == copied) << length;
+        if (outcome == "(success)") {
+            EXPECT_EQ(crc, crc32_of(copied.data(), copied.size()));
+        }
+    }
+    std::string out;
+    std::uint32_t crc = 0;
+    EXPECT_EQ(id(from_bytes(std::string(8, '\0'), 0, out, true, crc)), "lzma.header_size");
+    EXPECT_EQ(out, "") << "a header failure leaves nothing behind";
+    EXPECT_EQ(id(from_bytes(entry(225, std::string(5, '\0')), 0, out, true, crc)), "lzma.props");
 }
 
 // Every truncation and every single bit flip of a small stream ends in an identifier or

@@ -52,6 +52,8 @@ bool parse(const std::vector<std::wstring>& args, Options& options) {
     return have_package;
 }
 
+constexpr std::size_t kPopulateFrom = std::size_t(8) << 20;  // smaller buffers fault cheaply
+
 std::string read_package_file(const std::wstring& name) {
     boost::filesystem::ifstream in(console::to_path(name), std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot read the package file");
@@ -62,6 +64,8 @@ std::string read_package_file(const std::wstring& name) {
         std::string package;
         package.reserve(static_cast<std::size_t>(size));
         prepare_large_buffer(&package[0], package.capacity());
+        // Both cores share making the fresh pages, which costs more than the read.
+        if (package.capacity() >= kPopulateFrom) populate_in_parallel(&package[0], package.capacity());
         package.resize(static_cast<std::size_t>(size));
         if (!in.read(&package[0], size)) throw std::runtime_error("cannot read the package file");
         return package;
