@@ -309,12 +309,10 @@ const char* ZipReader::read_entry(int index, std::string& output,
     const char* const compressed = source_.data() + data_start;
     const char* identifier = nullptr;
     std::uint32_t crc = 0;
-    bool crc_known = false;
     if (r.method == lzma) {
         // Decoded straight from the package: a big entry's compressed copy would cost as
         // many fresh pages again before its decode could begin.
         identifier = decode_lzma_from_bytes(compressed, r.compressed, output, r.uncompressed, code, &crc);
-        crc_known = true;
     } else {
         output.reserve(r.compressed);
         prepare_large_buffer(&output[0], output.capacity());
@@ -327,7 +325,7 @@ const char* ZipReader::read_entry(int index, std::string& output,
         }
     }
     if (identifier) return identifier;
-    if (!crc_known) crc = crc32_of(output.data(), output.size());
+    if (r.method != lzma) crc = crc32_of(output.data(), output.size());
     if (crc != r.crc) {
         fail(code, crc_error);
         return "zip.crc";
