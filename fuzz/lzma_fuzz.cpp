@@ -2,6 +2,7 @@
 // must reach the same outcome and the same bytes as the one-piece decode. decode_lzma
 // grows its output in pieces of 256 KiB; the sizes reach past several of them, so every
 // piece end is compared with one decode into the whole buffer.
+// decode_lzma_from_bytes, which reads the entry where it lies, must agree with both.
 // Input: [piece size byte][3-byte little-endian uncompressed size, capped][entry data]
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "installer/package/crc32.h"
 #include "installer/package/decoders.h"
 #include "installer/package/lzma/decoder.h"
 
@@ -68,6 +70,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     boost::system::error_code code;
     const char* result = decode_lzma(whole, out_size, code);
     if (code.value() != 0) std::abort();
+
+    // Straight from the package's bytes (here a buffer of their exact size): the same
+    // outcome and bytes (a failed stream leaves the full size too), and on success the
+    // CRC-32 of those bytes.
+    {
+        const std::unique_ptr<char[]> exact(new char[entry.size()]);
+        std::memcpy(exact.get(), entry.data(), entry.size());
+        std::string out;
+        std::uint32_t crc = 0;
+        boost::system::error_code from_bytes_code;
+        const char* from_bytes = decode_lzma_from_bytes(exact.get(), entry.size(), out, out_size, from_bytes_code, &crc);
+        const std::string outcome = result ? result : "ok";
+        if ((from_bytes ? from_bytes : "ok") != outcome || from_bytes_code.value() != 0) std::abort();
+        const bool stream_decoded = outcome == "ok" || outcome == "lzma.eof" || outcome == "lzma.bad_stream" ||
+                                    outcome == "lzma.short";
+        if (stream_decoded && out != whole) std::abort();
+        if (outcome == "ok" && crc != crc32_of(whole.data(), whole.size())) std::abort();
+    }
 
     if (entry.size() >= 9 && entry[2] == 5 && entry[3] == 0) {
         std::string pieces;
