@@ -1,5 +1,6 @@
 #include "tools/installer-driver/driver.h"
 
+#include <cstdio>
 #include <cwctype>
 #include <fstream>
 
@@ -171,12 +172,32 @@ bool Installer::visible(const ui::PageDescription& page, const std::wstring& nam
 }
 
 bool Installer::click(const ui::PageDescription& page, const std::wstring& name) {
+    // Which step failed goes to the error stream: a click that fails only now and then
+    // under a loaded machine is otherwise hard to tell apart.
     HWND child = control(page, name);
-    if (!child) return false;
+    if (!child) {
+        std::fwprintf(stderr, L"click %ls: no such control on the page\n", name.c_str());
+        return false;
+    }
     RECT r = {};
     GetWindowRect(child, &r);
     const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    return uncovered(window_, centre) && click_control(child, centre);
+    if (!uncovered(window_, centre)) {
+        RECT w = {};
+        GetWindowRect(window_, &w);
+        std::fwprintf(stderr,
+                      L"click %ls at (%ld, %ld): the window (at %ld, %ld) is %ls and the point belongs to %ls\n",
+                      name.c_str(), centre.x, centre.y, w.left, w.top,
+                      GetForegroundWindow() == window_ ? L"the active one" : L"not the active one",
+                      GetAncestor(WindowFromPoint(centre), GA_ROOT) == window_ ? L"it" : L"another window");
+        return false;
+    }
+    if (!click_control(child, centre)) {
+        std::fwprintf(stderr, L"click %ls at (%ld, %ld): the control never took the press\n", name.c_str(),
+                      centre.x, centre.y);
+        return false;
+    }
+    return true;
 }
 
 bool Installer::type_into(const ui::PageDescription& page, const std::wstring& name, const std::wstring& text) {
