@@ -92,6 +92,9 @@ void focus(HWND window) {
     Sleep(50);
 }
 
+void left_button(bool down);
+HWND capture_of_thread_of(HWND window);
+
 // A click goes to whatever window lies under the point, so another program's window that
 // opened on top (a launcher still closing) would take it, and a window that becomes the
 // active one while the button is down can lose the press: wait until root is the
@@ -173,31 +176,34 @@ bool Installer::visible(const ui::PageDescription& page, const std::wstring& nam
 
 bool Installer::click(const ui::PageDescription& page, const std::wstring& name) {
     // Which step failed goes to the error stream: a click that fails only now and then
-    // under a loaded machine is otherwise hard to tell apart.
-    HWND child = control(page, name);
-    if (!child) {
-        std::fwprintf(stderr, L"click %ls: no such control on the page\n", name.c_str());
-        return false;
+    // under a loaded machine is otherwise hard to tell apart. A failed attempt has released
+    // the button without the control holding the press, so nothing was clicked and the
+    // whole click may be tried once more, from where the control is now.
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        HWND child = control(page, name);
+        if (!child) {
+            std::fwprintf(stderr, L"click %ls: no such control on the page\n", name.c_str());
+            return false;
+        }
+        RECT r = {};
+        GetWindowRect(child, &r);
+        const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        if (!uncovered(window_, centre)) {
+            RECT w = {};
+            GetWindowRect(window_, &w);
+            std::fwprintf(stderr,
+                          L"click %ls at (%ld, %ld), attempt %d: the window (at %ld, %ld) is %ls and the point "
+                          L"belongs to %ls\n",
+                          name.c_str(), centre.x, centre.y, attempt, w.left, w.top,
+                          GetForegroundWindow() == window_ ? L"the active one" : L"not the active one",
+                          GetAncestor(WindowFromPoint(centre), GA_ROOT) == window_ ? L"it" : L"another window");
+            continue;
+        }
+        if (click_control(child, centre)) return true;
+        std::fwprintf(stderr, L"click %ls at (%ld, %ld), attempt %d: the control never took the press\n",
+                      name.c_str(), centre.x, centre.y, attempt);
     }
-    RECT r = {};
-    GetWindowRect(child, &r);
-    const POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    if (!uncovered(window_, centre)) {
-        RECT w = {};
-        GetWindowRect(window_, &w);
-        std::fwprintf(stderr,
-                      L"click %ls at (%ld, %ld): the window (at %ld, %ld) is %ls and the point belongs to %ls\n",
-                      name.c_str(), centre.x, centre.y, w.left, w.top,
-                      GetForegroundWindow() == window_ ? L"the active one" : L"not the active one",
-                      GetAncestor(WindowFromPoint(centre), GA_ROOT) == window_ ? L"it" : L"another window");
-        return false;
-    }
-    if (!click_control(child, centre)) {
-        std::fwprintf(stderr, L"click %ls at (%ld, %ld): the control never took the press\n", name.c_str(),
-                      centre.x, centre.y);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool Installer::type_into(const ui::PageDescription& page, const std::wstring& name, const std::wstring& text) {
@@ -218,6 +224,15 @@ void Installer::press_alt_f4() {
     RECT r = {};
     GetWindowRect(window_, &r);
     click_at(r.left + 20, r.top + 200);
+    // The background drags the window: its loop holds the capture until it sees the
+    // release. Should it have missed the release, it would take the keys below, and the
+    // next mouse move would carry the window along; a second release ends it.
+    const HWND window = window_;
+    const auto dragging = [window] { return capture_of_thread_of(window) != nullptr; };
+    if (!wait_for([&] { return !dragging(); }, milliseconds(3000), milliseconds(20))) {
+        left_button(false);
+        wait_for([&] { return !dragging(); }, milliseconds(3000), milliseconds(20));
+    }
     focus(window_);
     send_keys({key(VK_MENU, false), key(VK_F4, false), key(VK_F4, true), key(VK_MENU, true)});
 }
