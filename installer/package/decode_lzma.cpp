@@ -116,7 +116,6 @@ const char* decode_stream(const lzma::Properties& properties, const unsigned cha
             if (last) return;
         }
     };
-    bool helped = false;
     // One big entry decodes on one thread while the other workers wait: one of them makes
     // the fresh pages ahead of the decoder, which would otherwise stop to make each one,
     // and then checks the bytes behind it.
@@ -129,10 +128,7 @@ const char* decode_stream(const lzma::Properties& properties, const unsigned cha
                 decode();
             } else {
                 populate_ahead(output, uncompressed_size, reached);
-                if (crc) {
-                    check_behind();
-                    helped = true;
-                }
+                if (crc) check_behind();
             }
         });
     } else {
@@ -144,7 +140,10 @@ const char* decode_stream(const lzma::Properties& properties, const unsigned cha
     if (status == lzma::Status::needs_more_input) return "lzma.eof";
     // An end marker before the recorded size would leave a zero-padded file behind.
     if (!filled) return "lzma.short";
-    if (crc) *crc = helped ? running_crc : crc32_of(output, uncompressed_size);
+    if (crc) {
+        check_behind();  // the rest, or all of it where no worker checked behind the decoder
+        *crc = running_crc;
+    }
     return nullptr;
 }
 
