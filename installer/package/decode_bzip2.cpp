@@ -13,19 +13,42 @@
 
 namespace {
 
-// The library compares a block's checksum only once the block's last byte has been taken,
-// and the stream's checksum after that, when it reads the end marker; a call whose output
-// room fills with the block's last byte may return before either. One more call with a
-// small scratch room lets it get there: a damaged block or stream then answers
-// BZ_DATA_ERROR. The answer is BZ_STREAM_END at the end marker, and BZ_OK when the input
-// ends first (a stream cut after the recorded size) or more output follows (the stream
-// holds more than the recorded size; what the entry keeps is decided by the caller).
-int check_after_full_output(bz_stream& stream) {
-    char scratch[16];
-    stream.next_out = scratch;
-    stream.avail_out = sizeof scratch;
-    const int result = BZ2_bzDecompress(&stream);
-    return result == BZ_STREAM_END ? BZ_STREAM_END : result < 0 ? result : BZ_OK;
+// The library compares a block's checksum only once the block's last byte is out, and the
+// stream's when it reads the end marker; a call whose room fills before either returns
+// BZ_OK. A damaged block often makes more bytes than the intact one, so the rest of the
+// block the recorded size ends in is decoded into scratch room until the library moves
+// on: BZ_DATA_ERROR for a damaged block or stream, BZ_STREAM_END at the end marker, and
+// BZ_OK when the input ends there (a stream cut after the recorded size), the library has
+// started on a further block (the stream holds more than the recorded size; what the
+// entry keeps is decided by the caller) or `budget` bytes were decoded.
+int finish_block(bz_stream& stream, std::uint64_t budget) {
+    char scratch[32 * 1024];
+    const unsigned int input_left = stream.avail_in;
+    std::uint64_t decoded = 0;
+    while (decoded < budget) {
+        stream.next_out = scratch;
+        stream.avail_out = sizeof scratch;
+        const int result = BZ2_bzDecompress(&stream);
+        if (result != BZ_OK) return result == BZ_STREAM_END ? BZ_STREAM_END : result;
+        const unsigned int made = static_cast<unsigned int>(sizeof scratch) - stream.avail_out;
+        // A block's output takes no input: input taken means its checksum has matched.
+        if (stream.avail_in != input_left || made == 0) return BZ_OK;
+        decoded += made;
+    }
+    return BZ_OK;
+}
+
+// How much finish_block may decode. A block holds at most 100,000 symbols a level ("BZh1"
+// to "BZh9"), and each five of them may stand for 259 bytes (four and a repeat count), so
+// a hostile block of 40 bytes can decode to 46 MB, twenty times the work of reading it.
+// The budget is also no more than the recorded size or 4 MiB, whichever is larger, so that
+// an entry claiming a few bytes costs at most a few times what reading its block did. The
+// damage seen in blocks adds up to a few hundred KB; a block that outgrows the budget is
+// left to the entry's CRC-32.
+std::uint64_t finish_budget(const std::string& input, std::uint32_t uncompressed_size) {
+    const int level = input.size() >= 4 && input[3] >= '1' && input[3] <= '9' ? input[3] - '0' : 9;
+    const std::uint64_t block_output = std::uint64_t(level) * 100000 / 5 * 259 + 259;
+    return std::min(block_output, std::max<std::uint64_t>(uncompressed_size, std::uint64_t(4) << 20));
 }
 
 }  // namespace
@@ -74,7 +97,7 @@ const char* decode_bzip2_from(std::string& data, std::uint32_t uncompressed_size
     stream.avail_out = uncompressed_size;
     int result = BZ2_bzDecompress(&stream);
     const std::uint32_t produced = uncompressed_size - stream.avail_out;
-    if (result == BZ_OK && produced == uncompressed_size) result = check_after_full_output(stream);
+    if (result == BZ_OK && produced == uncompressed_size) result = finish_block(stream, finish_budget(input, uncompressed_size));
     code.assign(result, bz2::bzip2_category());
     if (result == BZ_STREAM_END && produced == uncompressed_size) {
         code.assign(0, boost::system::system_category());

@@ -17,6 +17,7 @@
 #include "installer/base/utf8.h"
 #include "installer/package/parallel.h"
 #include "installer/package/zip_reader.h"
+#include "tests/package/bzip2_streams.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/zip_builder.h"
 
@@ -420,6 +421,71 @@ TEST(ZipReaderRead, ContentWithAnotherCrcFails) {
     const char* identifier = reader.read_entry(1, output, code);
     ASSERT_STREQ("zip.crc", identifier);
     EXPECT_EQ(expected_outcome("zip.crc", 23, boost::system::system_category()), outcome(identifier, code));
+}
+
+// A bzip2 entry with its true CRC-32 and size, one byte of one block's data changed: the
+// bzip2 decoder must report the block's checksum ("bz2.unpack", the library's -4) before
+// the entry's CRC-32 is looked at, also when the damage makes the block longer than the
+// recorded size. In the only block of a stream, and in the last of three.
+TEST(ZipReaderRead, DamagedBzip2BlockIsReportedByTheBzip2Decoder) {
+    std::string text;
+    while (text.size() < 250000) text += "launcher package entry " + std::to_string(text.size() % 977) + "\n";
+    // The byte after the last block's magic and checksum (10 bytes, at any bit offset).
+    int blocks_found = 0;
+    const auto last_block_data = [&blocks_found](const std::string& stream) {
+        std::size_t last = 0;
+        blocks_found = 0;
+        for (std::size_t bit = 32; bit + 48 <= stream.size() * 8; ++bit) {
+            std::uint64_t word = 0;
+            for (std::size_t k = bit; k < bit + 48; ++k)
+                word = word << 1 | ((static_cast<unsigned char>(stream[k / 8]) >> (7 - k % 8)) & 1u);
+            if (word == 0x314159265359) {
+                last = bit;
+                ++blocks_found;
+            }
+        }
+        return last / 8 + 11;
+    };
+    struct Case {
+        const char* what;
+        std::string plain;
+        int blocks;
+    };
+    const Case cases[] = {{"one block", text.substr(0, 6000), 1}, {"last of three blocks", text, 3}};
+    const std::wstring block_checksum = L"bz2.unpack: -4:bz2:-4";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string intact = bzip2_stream(c.plain, 1);
+        const std::size_t from = last_block_data(intact);
+        ASSERT_EQ(c.blocks, blocks_found);
+        std::map<std::wstring, int> outcomes;
+        // Every third byte of the block's data up to the end marker (the last 10 bytes).
+        for (std::size_t at = from; at + 10 < intact.size(); at += 3) {
+            std::vector<Entry> entries(1);
+            entries[0].name = "damaged.txt";
+            entries[0].method = 12;
+            entries[0].data = intact;
+            entries[0].data[at] ^= 0x55;
+            entries[0].uncompressed = static_cast<std::int64_t>(c.plain.size());
+            entries[0].crc = crc32_of(c.plain);
+            const Built b = build(entries);
+            ZipReader reader(b.bytes);
+            ASSERT_EQ(nullptr, open_package(reader).identifier);
+            std::string output;
+            error_code code;
+            const char* identifier = reader.read_entry(0, output, code);
+            // A bit the decoder never looks at may be harmless; other content never is.
+            ++outcomes[identifier ? outcome(identifier, code) : output == c.plain ? L"harmless" : L"other content"];
+        }
+        EXPECT_EQ(0, outcomes[L"other content"]);
+        EXPECT_EQ(0, outcomes[expected_outcome("zip.crc", 23, boost::system::system_category())]);
+        EXPECT_LT(0, outcomes[block_checksum]);
+        for (const auto& [text_of, count] : outcomes) {
+            if (count && text_of != L"harmless") {
+                EXPECT_EQ(0u, text_of.rfind(L"bz2.unpack: ", 0)) << std::string(text_of.begin(), text_of.end());
+            }
+        }
+    }
 }
 
 // An entry's uncompressed size must be one its method can decode to from its compressed
