@@ -3,6 +3,7 @@
 #include <functional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "installer/base/config/product.h"
 #include "installer/base/errors.h"
@@ -53,7 +54,10 @@ std::wstring run_install(const Download& download, std::wstring install_dir, boo
             return L"UNKNOWN_ERROR";
         }
     }
+    // The package and the decoded files go before the launcher starts and the window
+    // closes, not at the process's end.
     std::string().swap(package);
+    std::vector<FileData>().swap(unpacked_files);
     return outcome;
 }
 
