@@ -15,7 +15,13 @@ const char* make_directory(const std::wstring& full_path, boost::system::error_c
 // True when full_path names an existing directory.
 bool is_directory(const std::wstring& full_path);
 
-// Creates or truncates the file and writes all of `data`. Returns nullptr on success,
+// True when full_path itself is a link (a junction, mount point or symbolic link; not
+// what it points to); `refusal` is then the system's code for a name that cannot be
+// used, for the caller's "md" or "fo".
+bool is_link(const std::wstring& full_path, boost::system::error_code& refusal);
+
+// Creates or truncates the file and writes all of `data`; an existing file that has other
+// names too (hard links) is replaced, never written in place. Returns nullptr on success,
 // "fo" when the file cannot be created, "fw" when a write fails (code of the system; 0
 // when a write reported no bytes without an error). The file is closed on every path.
 const char* write_file(const std::wstring& full_path, const std::string& data,

@@ -35,11 +35,32 @@ const char* create_parent_directories(const std::wstring& full_path,
     return "md";
 }
 
+namespace {
+
+// Each name that exists from the target down to the entry's own: a link there, planted
+// before the install, would take the write to wherever it points. The target itself is
+// the user's choice and may be one.
+const char* refuse_links_below(const std::wstring& target_directory, const std::wstring& entry_path,
+                               boost::system::error_code& code) {
+    for (std::size_t at = 0; at < entry_path.size(); ++at) {
+        const bool folder_end = is_separator(entry_path[at]) && at > 0 && !is_separator(entry_path[at - 1]);
+        if (folder_end && file_writer::is_link(target_directory + L'\\' + entry_path.substr(0, at), code))
+            return "md";
+    }
+    if (!entry_path.empty() && !is_separator(entry_path.back()) &&
+        file_writer::is_link(target_directory + L'\\' + entry_path, code))
+        return "fo";
+    return nullptr;
+}
+
+}  // namespace
+
 void write_entry_file(const std::wstring& target_directory, const FileData& file) {
     check_entry_path(file.path);
     // The target is used as given, even when it already ends in a separator.
     const std::wstring full_path = target_directory + L'\\' + file.path;
     boost::system::error_code code;
+    throw_if_failed(refuse_links_below(target_directory, file.path, code), code);
     throw_if_failed(create_parent_directories(full_path, code), code);
     if (full_path.back() == L'\\') return;
     if (file_writer::is_directory(full_path)) return;  // nothing is written over a folder

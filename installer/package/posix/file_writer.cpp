@@ -51,9 +51,20 @@ bool is_directory(const std::wstring& full_path) {
     return ::stat(to_posix(full_path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool is_link(const std::wstring& full_path, boost::system::error_code& refusal) {
+    struct stat info;
+    if (::lstat(to_posix(full_path).c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return false;
+    refusal = boost::system::error_code(ELOOP, boost::system::system_category());
+    return true;
+}
+
 const char* write_file(const std::wstring& full_path, const std::string& data,
                        boost::system::error_code& code) {
-    FileDescriptor file(::open(to_posix(full_path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    const std::string path = to_posix(full_path);
+    // Writing into a file that has other names would change it under those names too.
+    struct stat info;
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink > 1) ::unlink(path.c_str());
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
     if (file.get() < 0) {
         code = last_error();
         return "fo";

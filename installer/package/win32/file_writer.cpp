@@ -27,8 +27,33 @@ bool is_directory(const std::wstring& full_path) {
     return PathIsDirectoryW(full_path.c_str()) != FALSE;
 }
 
+bool is_link(const std::wstring& full_path, boost::system::error_code& refusal) {
+    const DWORD attributes = GetFileAttributesW(full_path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    refusal = boost::system::error_code(ERROR_CANT_ACCESS_FILE, boost::system::system_category());
+    return true;
+}
+
+namespace {
+
+// Writing into a file that has other names would change it under those names too.
+void unlink_if_shared(const std::wstring& full_path) {
+    bool shared = false;
+    {
+        const base::UniqueHandle file(CreateFileW(full_path.c_str(), FILE_READ_ATTRIBUTES,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        BY_HANDLE_FILE_INFORMATION info = {};
+        shared = file && GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks > 1;
+    }
+    if (shared) DeleteFileW(full_path.c_str());
+}
+
+}  // namespace
+
 const char* write_file(const std::wstring& full_path, const std::string& data,
                        boost::system::error_code& code) {
+    unlink_if_shared(full_path);
     const base::UniqueHandle file(CreateFileW(full_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {

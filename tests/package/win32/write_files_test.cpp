@@ -1,11 +1,14 @@
-// Windows answers of the file writer: a read-only file is refused with access denied.
+// Windows answers of the file writer: a read-only file is refused with access denied, and
+// links planted in the target are not followed.
 #include "installer/package/unpack.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include <boost/filesystem.hpp>
 
@@ -61,4 +64,56 @@ TEST(WriteFilesWindows, FileHeldOpenWithoutSharingFailsWithFoAndTheSystemCode) {
     EXPECT_EQ(L":system:32", outcome.substr(outcome.size() < 10 ? 0 : outcome.size() - 10));  // sharing violation
     boost::system::error_code ignored;
     fs::remove_all(target, ignored);
+}
+
+namespace {
+
+std::wstring from_unix(const char* path) {
+    std::wstring out = L"Z:";
+    for (const char* p = path; *p; ++p) out.push_back(*p == '/' ? L'\\' : wchar_t(*p));
+    return out;
+}
+
+std::string read_all(const std::wstring& path) {
+    std::ifstream in(fs::path(path).string(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// The fixture's target holds a folder link "data" (a Unix symbolic link, which Wine shows
+// as a reparse point) into a folder with a canary: the writer refuses it, and a file with
+// a second name is replaced, not changed under it. A real Windows machine adds junctions
+// and links to files, which Wine shows as plain files (checked: attributes 0x20); the
+// native tests cover links to files.
+TEST(WriteFilesWindows, PlantedLinksAreRefusedAndHardLinkedFilesReplaced) {
+    const char* fixture = std::getenv("VELK_LINK_FIXTURE");
+    ASSERT_NE(nullptr, fixture) << "VELK_LINK_FIXTURE not set";
+    const std::wstring target = from_unix(fixture) + L"\\target";
+    const std::wstring elsewhere = from_unix(fixture) + L"\\elsewhere-data";
+    ASSERT_TRUE(GetFileAttributesW((target + L"\\data").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+    struct Case {
+        const wchar_t* entry;
+        const wchar_t* outcome_start;
+    };
+    for (const Case& c : {Case{L"data\\new.bin", L"md: "}, Case{L"data\\deeper\\new.bin", L"md: "},
+                          Case{L"data", L"fo: "}}) {
+        unpacked_files.assign(1, FileData{c.entry, "written"});
+        const std::wstring outcome =
+            test_support::outcome_of([&] { write_files(target, [](int) { return true; }); });
+        EXPECT_EQ(0u, outcome.rfind(c.outcome_start, 0)) << outcome;
+        EXPECT_EQ(L":system:1920", outcome.substr(outcome.size() < 12 ? 0 : outcome.size() - 12));
+    }
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((elsewhere + L"\\new.bin").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((elsewhere + L"\\deeper").c_str()));
+    EXPECT_EQ("c\n", read_all(elsewhere + L"\\canary.txt"));
+
+    const std::wstring shared = target + L"\\shared.txt", other = elsewhere + L"\\other-name.txt";
+    unpacked_files.assign(1, FileData{L"shared.txt", "old"});
+    write_files(target, [](int) { return true; });
+    ASSERT_TRUE(CreateHardLinkW(other.c_str(), shared.c_str(), nullptr)) << GetLastError();
+    unpacked_files.assign(1, FileData{L"shared.txt", "new"});
+    write_files(target, [](int) { return true; });
+    EXPECT_EQ("new", read_all(shared));
+    EXPECT_EQ("old", read_all(other));
 }

@@ -192,6 +192,32 @@ TEST(RemoveInstallation, RemovesTreeShortcutAndKeyKeepsUninstaller) {
     EXPECT_TRUE(exists(dir + L"uninstall.exe"));
 }
 
+// The install folder, or the folder above it, replaced by a link (the fixture's Unix
+// symbolic links): the uninstall empties nothing it leads to and still takes the entry
+// away. What a real Windows machine adds: junctions made by a standard user, and the
+// check and the deletion on one handle, which Wine's links do not exercise.
+TEST(RemoveInstallation, InstallFolderOrAFolderAboveThatIsALinkIsNotEmptied) {
+    const char* fixture = std::getenv("VELK_LINK_FIXTURE");
+    ASSERT_NE(nullptr, fixture) << "VELK_LINK_FIXTURE not set";
+    const std::wstring base = from_unix(fixture);
+    const PrivateDesktop desktop;
+    struct Case {
+        const wchar_t* install_dir;
+        const wchar_t* link;
+    };
+    for (const Case& c : {Case{L"\\linked-install\\", L"\\linked-install"},
+                          Case{L"\\linked-parent\\Velkarion\\", L"\\linked-parent"}}) {
+        const std::wstring dir = base + c.install_dir;
+        SCOPED_TRACE(std::string(dir.begin(), dir.end()));
+        ASSERT_TRUE(GetFileAttributesW((base + c.link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+        register_uninstall(dir);
+        ASSERT_TRUE(test_support::uninstall_key_exists());
+        remove_installation(dir + L"launcher", nullptr);
+        EXPECT_TRUE(exists(dir + L"launcher\\canary.txt"));
+        EXPECT_FALSE(test_support::uninstall_key_exists());
+    }
+}
+
 TEST(SelfRemove, CommandLineQuotesBothPathsForCmd) {
     EXPECT_EQ(L"\"C:\\windows\\system32\\cmd.exe\" /d /c \"\"C:\\Temp Dir\\s.bat\" \"C:\\My Games\\u.exe\"\"",
               self_delete_command_line(L"C:\\windows\\system32\\cmd.exe", L"C:\\Temp Dir\\s.bat",
