@@ -12,6 +12,7 @@
 #include "installer/app/install_procedure.h"
 #include "installer/app/options.h"
 #include "installer/app/uninstall/uninstall_controller.h"
+#include "installer/base/win32/redirection_trust.h"
 #include "installer/base/win32/scoped.h"
 #include "installer/base/win32/system_library.h"
 #include "installer/ui/main_window.h"
@@ -29,6 +30,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before anything loads a library: a DLL planted beside the exe or in the current
     // folder must never be picked up, by this program or by the system DLLs it uses.
     base::restrict_dll_search();
+    // Links a standard user planted on the install's paths are then ignored by the system.
+    base::enforce_redirection_trust();
     CoInitialize(nullptr);  // the result does not matter; the process ends instead of uninitialising
     StartOptions options;
     {
