@@ -10,7 +10,10 @@ namespace file_writer {
 
 // Creates the one folder full_path names; its parent must exist. Returns nullptr when
 // it was created, else "md" with the system's code (also when something exists there).
-const char* make_directory(const std::wstring& full_path, boost::system::error_code& code);
+// A guarded folder (the install folder and those above it) gets an access list that no
+// standard user can rename or delete it by, where the system keeps access lists; where
+// that list is refused, the folder is made as any other.
+const char* make_directory(const std::wstring& full_path, boost::system::error_code& code, bool guarded = false);
 
 // True when full_path names an existing directory.
 bool is_directory(const std::wstring& full_path);

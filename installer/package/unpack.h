@@ -69,6 +69,7 @@ void write_entry_file(const std::wstring& target_directory, const FileData& file
 // Creates the parent directory of full_path and its missing ancestors (for a path ending
 // in '\\', the directory itself). Returns "md" with the code of the last folder that could
 // not be made when the parent is no folder in the end, else nullptr; existing
-// directories are not an error.
+// directories are not an error. The folders within the first guarded_length characters
+// (the install folder and those above it) are made guarded (file_writer.h).
 const char* create_parent_directories(const std::wstring& full_path,
-                                      boost::system::error_code& code);
+                                      boost::system::error_code& code, std::size_t guarded_length = 0);

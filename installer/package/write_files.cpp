@@ -12,7 +12,7 @@ bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
 }  // namespace
 
 const char* create_parent_directories(const std::wstring& full_path,
-                                      boost::system::error_code& code) {
+                                      boost::system::error_code& code, std::size_t guarded_length) {
     code.clear();
     // For "dir\\" the parent is "dir" itself.
     std::size_t end = full_path.size();
@@ -28,7 +28,7 @@ const char* create_parent_directories(const std::wstring& full_path,
     for (std::size_t at = 1; at <= end; ++at) {
         if (at < end && !(is_separator(full_path[at]) && !is_separator(full_path[at - 1]))) continue;
         boost::system::error_code attempt;
-        if (file_writer::make_directory(full_path.substr(0, at), attempt)) refusal = attempt;
+        if (file_writer::make_directory(full_path.substr(0, at), attempt, at <= guarded_length)) refusal = attempt;
     }
     if (file_writer::is_directory(parent)) return nullptr;
     code = refusal;  // 0 only if the folders were made and then vanished
@@ -61,7 +61,9 @@ void write_entry_file(const std::wstring& target_directory, const FileData& file
     const std::wstring full_path = target_directory + L'\\' + file.path;
     boost::system::error_code code;
     throw_if_failed(refuse_links_below(target_directory, file.path, code), code);
-    throw_if_failed(create_parent_directories(full_path, code), code);
+    std::size_t target_length = target_directory.size();
+    while (target_length > 0 && is_separator(target_directory[target_length - 1])) --target_length;
+    throw_if_failed(create_parent_directories(full_path, code, target_length), code);
     if (full_path.back() == L'\\') return;
     if (file_writer::is_directory(full_path)) return;  // nothing is written over a folder
     throw_if_failed(file_writer::write_file(full_path, file.data, code), code);

@@ -40,7 +40,8 @@ boost::system::error_code last_error() {
 
 }  // namespace
 
-const char* make_directory(const std::wstring& full_path, boost::system::error_code& code) {
+// Access lists are the Windows side's; the mode is the process's usual.
+const char* make_directory(const std::wstring& full_path, boost::system::error_code& code, bool) {
     if (::mkdir(to_posix(full_path).c_str(), 0777) == 0) return nullptr;
     code = last_error();
     return "md";

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "installer/base/win32/scoped.h"
+#include "installer/package/win32/install_folder_security.h"
 
 namespace file_writer {
 namespace {
@@ -17,7 +18,12 @@ boost::system::error_code last_error() {
 
 }  // namespace
 
-const char* make_directory(const std::wstring& full_path, boost::system::error_code& code) {
+const char* make_directory(const std::wstring& full_path, boost::system::error_code& code, bool guarded) {
+    if (guarded) {
+        const base::LocalMemory<PSECURITY_DESCRIPTOR> descriptor = install_folder_descriptor();
+        SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.get(), FALSE};
+        if (descriptor && CreateDirectoryW(full_path.c_str(), &attributes)) return nullptr;
+    }
     if (CreateDirectoryW(full_path.c_str(), nullptr)) return nullptr;
     code = last_error();
     return "md";

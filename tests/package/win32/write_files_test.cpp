@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include <boost/filesystem.hpp>
 
 #include "installer/base/errors.h"
+#include "installer/package/win32/install_folder_security.h"
 #include "tests/support/outcome.h"
+#include "tests/support/win32/grants.h"
 
 namespace fs = boost::filesystem;
 
@@ -116,4 +119,35 @@ TEST(WriteFilesWindows, PlantedLinksAreRefusedAndHardLinkedFilesReplaced) {
     write_files(target, [](int) { return true; });
     EXPECT_EQ("new", read_all(shared));
     EXPECT_EQ("old", read_all(other));
+}
+
+// The install folder's list, read as data: Wine accepts a list when a folder is made but
+// does not keep it, so only a real Windows machine shows a standard user's rename of the
+// folder refused.
+TEST(InstallFolderSecurity, UsersAddAndChangeInsideButCannotRemoveOrRenameTheFolder) {
+    const auto descriptor = file_writer::install_folder_descriptor();
+    ASSERT_TRUE(descriptor);
+    const test_support::Grants grants = test_support::grants_of(descriptor.get());
+    EXPECT_TRUE(grants.is_protected);
+    const ACCESS_MASK read_run_list = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+    const std::map<std::wstring, ACCESS_MASK> expected = {
+        {L"S-1-5-32-544", FILE_ALL_ACCESS},         {L"S-1-5-32-544 inside", FILE_ALL_ACCESS},  // Administrators
+        {L"S-1-5-18", FILE_ALL_ACCESS},             {L"S-1-5-18 inside", FILE_ALL_ACCESS},      // SYSTEM
+        {L"S-1-5-32-545", read_run_list | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY},                // Users
+        {L"S-1-5-32-545 inside", FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE}};
+    EXPECT_EQ(expected, grants.allowed);
+    // Renaming or deleting the folder takes DELETE on it or FILE_DELETE_CHILD on its parent
+    // (which, made by the installer, has this list too); changing the list, WRITE_DAC.
+    EXPECT_EQ(0u, grants.allowed.at(L"S-1-5-32-545") & (DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER));
+    EXPECT_EQ(0u, grants.allowed.at(L"S-1-5-32-545 inside") & (FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER));
+}
+
+TEST(InstallFolderSecurity, GuardedFoldersAreMadeAndWrittenBelow) {
+    const fs::path root = fs::temp_directory_path() / fs::unique_path("velk-guarded-%%%%-%%%%");
+    const std::wstring target = (root / "Games" / "Product").wstring();
+    unpacked_files.assign(1, FileData{L"launcher\\Launcher.exe", "run me"});
+    write_files(target, [](int) { return true; });
+    EXPECT_EQ("run me", read_all(target + L"\\launcher\\Launcher.exe"));
+    boost::system::error_code ignored;
+    fs::remove_all(root, ignored);
 }

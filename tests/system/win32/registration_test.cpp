@@ -10,6 +10,7 @@
 
 #include "installer/base/config/product.h"
 #include "installer/system/win32/file_security.h"
+#include "tests/support/win32/grants.h"
 #include "tests/support/win32/temp_folder.h"
 #include "tests/support/win32/uninstall_key.h"
 
@@ -54,42 +55,13 @@ TEST(Registration, CopySelfIsByteIdenticalAndOverwrites) {
     EXPECT_EQ(own, read(dir.path() + L"\\uninstall.exe"));
 }
 
-// What the access list of a descriptor grants, by SID; whether it is protected.
-struct Grants {
-    bool is_protected = false;
-    std::map<std::wstring, ACCESS_MASK> allowed;
-};
-
-Grants grants_of(PSECURITY_DESCRIPTOR descriptor) {
-    Grants grants;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (!GetSecurityDescriptorControl(descriptor, &control, &revision) ||
-        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) || !dacl)
-        return grants;
-    grants.is_protected = (control & SE_DACL_PROTECTED) != 0;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* raw = nullptr;
-        if (!GetAce(dacl, i, &raw)) break;
-        const auto* ace = static_cast<const ACCESS_ALLOWED_ACE*>(raw);
-        wchar_t* sid = nullptr;
-        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE || (ace->Header.AceFlags & INHERITED_ACE) ||
-            !ConvertSidToStringSidW(const_cast<DWORD*>(&ace->SidStart), &sid)) {
-            grants.allowed[L"<other entry>"] = 0;
-            continue;
-        }
-        grants.allowed[sid] |= ace->Mask;
-        LocalFree(sid);
-    }
-    return grants;
-}
-
 const std::map<std::wstring, ACCESS_MASK> ADMINISTRATORS_ONLY = {
     {L"S-1-5-32-544", FILE_ALL_ACCESS},                    // Administrators
     {L"S-1-5-18", FILE_ALL_ACCESS},                        // SYSTEM
     {L"S-1-5-32-545", FILE_GENERIC_READ | FILE_EXECUTE}};  // Users: read and run
+
+using test_support::Grants;
+using test_support::grants_of;
 
 TEST(Registration, UninstallerDescriptorLetsOnlyAdministratorsAndSystemChangeIt) {
     const SecurityDescriptor descriptor = administrators_only_descriptor();
