@@ -1,6 +1,7 @@
 #include "installer/system/launcher.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -86,23 +87,27 @@ TEST(StartLauncher, ExecutablePathHasOneBackslash) {
 // full administrator token, so the shell's child reports "full" too. What only a Windows
 // machine with UAC can show is that the shell's child gets the desktop session's limited
 // token ("limited") while the installer's own token is the elevated one.
+enum class Caller { this_thread, thread_without_com, multithreaded_apartment };
+
 struct LauncherStart {
     const char* name;
     const wchar_t* dir;  // below a fresh temporary folder; nullptr: the prefix's drive C:
     Elevation elevation;
-    bool other_thread;   // started from a thread that never entered COM
+    Caller caller;
     const char* parent;
 };
 
 const LauncherStart LAUNCHER_STARTS[] = {
     // This process counts as elevated under Wine: the desktop shell starts it.
-    {"FromDirectoryWithSpaces", L"My Games", Elevation::of_this_process, false, "explorer.exe"},
+    {"FromDirectoryWithSpaces", L"My Games", Elevation::of_this_process, Caller::this_thread, "explorer.exe"},
     // The prefix's own drive C: stands in for an install into a drive's root.
-    {"FromDriveRoot", nullptr, Elevation::of_this_process, false, "explorer.exe"},
-    // The reinstall's closing step runs on the UI thread too; any thread must do.
-    {"FromAThreadWithoutCom", L"no com", Elevation::elevated, true, "explorer.exe"},
+    {"FromDriveRoot", nullptr, Elevation::of_this_process, Caller::this_thread, "explorer.exe"},
+    // The installer calls it on its UI thread (COM's single-threaded apartment); any other
+    // thread must do as well.
+    {"FromAThreadWithoutCom", L"no com", Elevation::elevated, Caller::thread_without_com, "explorer.exe"},
+    {"FromTheMultithreadedApartment", L"mta", Elevation::elevated, Caller::multithreaded_apartment, "explorer.exe"},
     // Not elevated: created by this process, as before.
-    {"NotElevatedDirectly", L"My Games", Elevation::not_elevated, false, "system_tests.exe"},
+    {"NotElevatedDirectly", L"My Games", Elevation::not_elevated, Caller::this_thread, "system_tests.exe"},
 };
 
 class StartLauncherFrom : public ::testing::TestWithParam<LauncherStart> {};
@@ -122,10 +127,16 @@ TEST_P(StartLauncherFrom, RecordsItsCommandLineFolderAndParent) {
     SetEnvironmentVariableW(L"VELK_LAUNCHER_EXIT_AFTER_MS", L"20000");
     EXPECT_FALSE(start_launcher(dir + L"\\nowhere", start.elevation));
     bool started = false;
-    if (start.other_thread)
-        std::thread([&] { started = start_launcher(install_dir, start.elevation); }).join();
-    else
+    if (start.caller == Caller::this_thread) {
         started = start_launcher(install_dir, start.elevation);
+    } else {
+        std::thread([&] {
+            const bool mta = start.caller == Caller::multithreaded_apartment;
+            if (mta) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            started = start_launcher(install_dir, start.elevation);
+            if (mta) CoUninitialize();
+        }).join();
+    }
     ASSERT_TRUE(started);
     const std::string record = wait_for_record(dir + L"\\");
     EXPECT_EQ("command line: \"" + narrow(dir) + "\\launcher\\Launcher.exe\"\ncurrent directory: " +
@@ -143,7 +154,8 @@ TEST_P(StartLauncherFrom, RecordsItsCommandLineFolderAndParent) {
 INSTANTIATE_TEST_SUITE_P(StartLauncher, StartLauncherFrom, ::testing::ValuesIn(LAUNCHER_STARTS),
                          [](const ::testing::TestParamInfo<LauncherStart>& info) { return std::string(info.param.name); });
 
-// The fallback: not elevated, or the shell refusing, never reaches the other way.
+// Not elevated, the shell is never asked: the caller's own way runs, and its failure is
+// the outcome.
 TEST(StartAsDesktopUser, NotElevatedTakesOnlyTheDirectWay) {
     int direct = 0;
     EXPECT_EQ(StartRoute::direct, start_as_desktop_user(L"C:\\nowhere.exe", L"C:\\", [&] { return ++direct > 0; },
