@@ -1,48 +1,23 @@
 // Sample launcher: a fixture that stands in for the real launcher.
 //
-// Started, it writes "launcher-started.txt" beside its executable (UTF-8, two lines:
-// "command line: <its command line>" and "current directory: <its current directory>"),
-// then shows a small window saying that the launcher runs.
+// Started, it writes "launcher-started.txt" beside its executable (UTF-8, four lines:
+// "command line: <its command line>", "current directory: <its current directory>",
+// "parent: <its parent's image name>", "elevation type: default|full|limited"; see
+// start_record.h), then shows a small window saying that the launcher runs.
 // It closes by itself after N milliseconds when started with "--exit-after-ms=N" or when
 // the environment variable VELK_LAUNCHER_EXIT_AFTER_MS=N is set (the installer starts it
-// without arguments, so tests use the variable); otherwise it runs until closed.
+// without arguments, so tests use the variable; started through the desktop shell it has
+// the shell's environment, which the shell took from the test that started it first);
+// otherwise it runs until closed.
 #include <windows.h>
 
 #include <cwchar>
-#include <string>
+
+#include "tools/sample-launcher/start_record.h"
 
 namespace {
 
 const UINT_PTR EXIT_TIMER = 1;
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring own_folder() {
-    wchar_t path[1024] = {};
-    GetModuleFileNameW(nullptr, path, 1024);
-    std::wstring folder(path);
-    const auto cut = folder.rfind(L'\\');
-    return cut == std::wstring::npos ? std::wstring() : folder.substr(0, cut + 1);
-}
-
-void record_start() {
-    wchar_t cwd[1024] = {};
-    GetCurrentDirectoryW(1024, cwd);
-    const std::string text = "command line: " + utf8(GetCommandLineW()) + "\ncurrent directory: " + utf8(cwd) + "\n";
-    HANDLE file = CreateFileW((own_folder() + L"launcher-started.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 // Milliseconds until the launcher closes itself; 0 for never.
 UINT exit_after_ms(const wchar_t* command_line) {
@@ -78,7 +53,7 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    record_start();
+    start_record::write(L"launcher-started.txt");
     const UINT exit_ms = exit_after_ms(GetCommandLineW());
     WNDCLASSW window_class = {};
     window_class.lpfnWndProc = window_proc;

@@ -7,6 +7,7 @@
 #include "installer/app/install_worker.h"
 #include "installer/base/config/product.h"
 #include "installer/base/config/string_ids.h"
+#include "installer/system/run_as_user.h"
 #include "installer/ui/control_names.h"
 
 Controller::Controller(WindowFactory make_window, PageBuilder build_page, InstallFn install)
@@ -24,8 +25,11 @@ void Controller::run() {
         L"page-init");
 }
 
+// The browser gets the desktop user's rights, not the installer's.
 static void open_url(const std::wstring& url) {
-    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    start_as_desktop_user(url, std::wstring(), [&url] {
+        return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW)) > 32;
+    });
 }
 
 void Controller::on_event(const std::wstring& name, int code) {

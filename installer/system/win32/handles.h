@@ -1,7 +1,9 @@
 #pragma once
-// The COM apartment of a thread; the resource owners are base's (scoped.h).
+// The COM apartment of a thread and the owner of COM strings; the other resource owners
+// are base's (scoped.h).
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 #include "installer/base/win32/scoped.h"
 
@@ -23,5 +25,15 @@ public:
 private:
     HRESULT hr_;
 };
+
+}  // namespace sys
+
+namespace sys {
+
+// A string of COM's own allocator (BSTR), as automation calls take and hand out.
+struct BstrTraits : base::NullIsNone<BSTR> {
+    static void close(BSTR text) noexcept { SysFreeString(text); }
+};
+using Bstr = base::Scoped<BstrTraits>;
 
 }  // namespace sys

@@ -222,6 +222,86 @@ std::string EndToEnd::launcher_record(const std::wstring& dir) const {
     return text.str();
 }
 
+std::string record_value(const std::string& record, const std::string& name) {
+    const std::string key = name + ": ";
+    std::istringstream lines(record);
+    for (std::string line; std::getline(lines, line);)
+        if (line.compare(0, key.size(), key) == 0) return line.substr(key.size());
+    return std::string();
+}
+
+void EndToEnd::expect_started_by_the_shell(const std::string& record) {
+    step("check that the desktop shell started it");
+    // Wine gives every process a full administrator token, so only the parent tells the
+    // routes apart here; on Windows with UAC the shell's child would report "limited".
+    EXPECT_EQ(record_value(record, "parent"), "explorer.exe") << record;
+    EXPECT_EQ(record_value(record, "elevation type"), "full") << record;
+}
+
+namespace {
+
+const wchar_t HTTPS_COMMAND_KEY[] = L"Software\\Classes\\https\\shell\\open\\command";
+const REGSAM BOTH_VIEWS[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+
+std::wstring read_default_value(REGSAM view) {
+    base::RegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, HTTPS_COMMAND_KEY, 0, KEY_QUERY_VALUE | view, key.receive()) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t value[1024] = {};
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::wstring();
+    return value;
+}
+
+bool write_default_value(REGSAM view, const std::wstring& command) {
+    base::RegKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, HTTPS_COMMAND_KEY, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                        key.receive(), nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                          static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+HttpsHandler::HttpsHandler(const std::wstring& work) : folder_(work + L"\\url-handler") {
+    const std::wstring built = unix_to_wine(wide_env("VELK_BINARY_DIR")) + L"\\tools\\sample-launcher\\url_handler.exe";
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    DeleteFileW(record_path().c_str());
+    const std::wstring handler = folder_ + L"\\url_handler.exe";
+    if (!CopyFileW(built.c_str(), handler.c_str(), FALSE)) return;
+    // The 64-bit explorer.exe of this prefix reads the 64-bit view, the 32-bit installer's
+    // own ShellExecuteW the 32-bit one: the record's parent says which route ran.
+    registered_ = true;
+    for (int view = 0; view < 2; ++view) {
+        saved_commands_[view] = read_default_value(BOTH_VIEWS[view]);
+        registered_ = write_default_value(BOTH_VIEWS[view], L"\"" + handler + L"\" \"%1\"") && registered_;
+    }
+}
+
+HttpsHandler::~HttpsHandler() {
+    for (int view = 0; view < 2; ++view)
+        if (!saved_commands_[view].empty()) write_default_value(BOTH_VIEWS[view], saved_commands_[view]);
+}
+
+std::string HttpsHandler::wait_for_record(std::chrono::milliseconds timeout) {
+    std::string text;
+    driver::wait_for(
+        [&] {
+            std::ifstream in(record_path().c_str());
+            std::stringstream read;
+            read << in.rdbuf();
+            text = read.str();
+            return !record_value(text, "elevation type").empty();
+        },
+        timeout, std::chrono::milliseconds(200));
+    DeleteFileW(record_path().c_str());
+    return text;
+}
+
 void EndToEnd::expect_installed(const std::wstring& dir, bool desktop_shortcut) {
     step("check the files, the registry entry and the shortcuts below " + narrow(dir));
     std::ifstream list((work_ + L"\\expected.txt").c_str());

@@ -4,6 +4,7 @@
 // and the screenshot and step log kept for a failed test.
 #include <windows.h>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,9 @@ protected:
     void expect_installed(const std::wstring& dir, bool desktop_shortcut);
     // The launcher's record of its start in dir, empty until it ran.
     std::string launcher_record(const std::wstring& dir) const;
+    // A start record (tools/sample-launcher/start_record.h) of a program the desktop shell
+    // started: explorer.exe as parent, not the installer.
+    void expect_started_by_the_shell(const std::string& record);
 
     static const std::wstring DEFAULT_DIR;  // C:\Games\Velkarion
     std::wstring exe_;
@@ -58,3 +62,25 @@ using test_support::uninstall_value;
 std::wstring desktop_link_path();
 std::wstring free_space_label(const std::wstring& root);
 std::string narrow(const std::wstring& text);
+// The value of one line of a start record ("name: value"), empty when there is none.
+std::string record_value(const std::string& record, const std::string& name);
+
+// The URL handler fixture registered for https URLs in the test prefix, both registry
+// views, while the object lives; each URL it opens leaves its record in record_path().
+class HttpsHandler {
+public:
+    explicit HttpsHandler(const std::wstring& work);
+    ~HttpsHandler();
+    HttpsHandler(const HttpsHandler&) = delete;
+    HttpsHandler& operator=(const HttpsHandler&) = delete;
+    bool registered() const { return registered_; }
+    std::wstring handler() const { return folder_ + L"\\url_handler.exe"; }
+    std::wstring record_path() const { return folder_ + L"\\url-opened.txt"; }
+    // The record of the next URL opened, empty when none arrives within the timeout.
+    std::string wait_for_record(std::chrono::milliseconds timeout);
+
+private:
+    std::wstring folder_;
+    std::wstring saved_commands_[2];  // 64-bit view, 32-bit view
+    bool registered_ = false;
+};

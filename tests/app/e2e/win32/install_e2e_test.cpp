@@ -1,6 +1,8 @@
 // The install page of the real exe, driven with mouse and keyboard input.
 #include "tests/app/e2e/win32/e2e.h"
 
+#include "installer/base/config/product.h"
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -31,6 +33,7 @@ TEST_F(EndToEnd, InstallWritesEverythingStartsTheLauncherAndCloses) {
     std::string record;
     EXPECT_TRUE(driver::wait_for([&] { return !(record = launcher_record(DEFAULT_DIR)).empty(); }, seconds(15)));
     EXPECT_NE(record.find("current directory: C:\\Games\\Velkarion\n"), std::string::npos) << record;
+    expect_started_by_the_shell(record);
 }
 
 TEST_F(EndToEnd, InstallWithoutDesktopShortcutIntoATypedDirectoryWithSpaces) {
@@ -47,6 +50,9 @@ TEST_F(EndToEnd, InstallWithoutDesktopShortcutIntoATypedDirectoryWithSpaces) {
     std::string record;
     EXPECT_TRUE(driver::wait_for([&] { return !(record = launcher_record(dir)).empty(); }, seconds(15)));
     EXPECT_NE(record.find("current directory: C:\\Other Games\\Velkarion\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("command line: \"C:\\Other Games\\Velkarion\\launcher\\Launcher.exe\"\n"), std::string::npos)
+        << record;
+    expect_started_by_the_shell(record);
 }
 
 TEST_F(EndToEnd, NotFoundReportsTheStatusAndInstallsNothing) {
@@ -120,13 +126,27 @@ TEST_F(EndToEnd, ExitDuringAnInstallClosesAtOnceAndTheInstallCompletesUnseen) {
     EXPECT_TRUE(launcher_record(DEFAULT_DIR).empty()) << "the launcher was started";
 }
 
-TEST_F(EndToEnd, RulesBoxFolderPickerAndTypedPaths) {
+TEST_F(EndToEnd, RulesBoxLinksFolderPickerAndTypedPaths) {
+    HttpsHandler browser(work_);
+    ASSERT_TRUE(browser.registered());
     auto installer = start();
     step("uncheck and check the rules box");
     ASSERT_TRUE(installer->click(install_page_, L"eula"));
     EXPECT_FALSE(installer->visible(install_page_, L"install"));
     ASSERT_TRUE(installer->click(install_page_, L"eula"));
     EXPECT_TRUE(installer->visible(install_page_, L"install"));
+
+    // Each link's page opens in the browser the desktop shell starts.
+    const std::pair<const wchar_t*, std::wstring> links[] = {{L"eula_link", EULA_URL}, {L"logo", HOME_URL}};
+    for (const auto& link : links) {
+        step("click " + narrow(link.first));
+        ASSERT_TRUE(installer->click(install_page_, link.first));
+        const std::string record = browser.wait_for_record(seconds(15));
+        EXPECT_NE(record.find("command line: \"" + narrow(browser.handler()) + "\" \"" + narrow(link.second) + "\"\n"),
+                  std::string::npos)
+            << record;
+        expect_started_by_the_shell(record);
+    }
 
     step("open the folder picker and cancel it");
     ASSERT_TRUE(installer->click(install_page_, L"browse"));

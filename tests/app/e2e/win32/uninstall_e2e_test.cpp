@@ -51,6 +51,8 @@ TEST_F(AfterInstall, ReinstallRestoresFilesAndStartsTheLauncher) {
     std::string record;
     EXPECT_TRUE(driver::wait_for([&] { return !(record = launcher_record(DEFAULT_DIR)).empty(); }, seconds(15)));
     EXPECT_NE(record.find("current directory: C:\\Games\\Velkarion"), std::string::npos) << record;
+    // Started on the reinstall path's closing step, through the shell as after an install.
+    expect_started_by_the_shell(record);
 }
 
 TEST_F(AfterInstall, DryRunUninstallKeepsTheLauncherFolderAndTheEntry) {
