@@ -93,7 +93,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!installer.click(install, control_name::INSTALL)) return fail(L"the install button is missing or covered");
     double written_from = 0, registered_at = 0, launched = 0, closed = 0;
     bool progress_shot = false;
-    SIZE_T peak = 0, at_launch = 0;
+    SIZE_T peak = 0, last_private = 0;
     // Ten minutes, unless VELK_CLICK_THROUGH_SECONDS says otherwise (large packages in
     // the emulated machine take longer).
     const char* seconds = std::getenv("VELK_CLICK_THROUGH_SECONDS");
@@ -105,8 +105,10 @@ int wmain(int argc, wchar_t** argv) {
     while (!launched && now() < limit) {
         const double t = now();
         PROCESS_MEMORY_COUNTERS memory = {};
-        if (installer.running() && GetProcessMemoryInfo(installer.process(), &memory, sizeof(memory)))
+        if (installer.running() && GetProcessMemoryInfo(installer.process(), &memory, sizeof(memory))) {
             peak = std::max(peak, std::max(memory.PeakWorkingSetSize, memory.PeakPagefileUsage));
+            last_private = memory.PagefileUsage;
+        }
         if (!progress_shot && t - clicked > 1.5) {
             shot(L"installing");
             progress_shot = true;
@@ -114,11 +116,7 @@ int wmain(int argc, wchar_t** argv) {
         if (!written_from && exists(dir)) written_from = t;
         if (!registered_at && registered()) registered_at = t;
         if (!closed && !installer.running()) closed = t;
-        if (exists(record)) {
-            launched = t;
-            if (installer.running() && GetProcessMemoryInfo(installer.process(), &memory, sizeof(memory)))
-                at_launch = memory.PagefileUsage;
-        }
+        if (exists(record)) launched = t;
         if (!launched) {
             if (const HWND box = installer.wait_dialog(std::chrono::milliseconds(0))) {
                 error_box = driver::dialog_text(box);
@@ -156,7 +154,8 @@ int wmain(int argc, wchar_t** argv) {
     std::wprintf(L"  %-10ls %7.2f\n", L"rest", launched - registered_at);
     std::wprintf(L"  %-10ls %7.2f (window closed at %.2f)\n", L"total", launched - clicked, closed - clicked);
     std::wprintf(L"  peak memory of the installer: %.1f MiB\n", peak / 1048576.0);
-    std::wprintf(L"  its private memory when the launcher had started: %.1f MiB\n", at_launch / 1048576.0);
+    // The last poll (every 20 ms) before it ended: the install done, the window closing.
+    std::wprintf(L"  its private memory when last seen running: %.1f MiB\n", last_private / 1048576.0);
 
     std::wprintf(L"installed below %ls:\n", dir.c_str());
     std::error_code error;
