@@ -60,7 +60,7 @@ bool write_protected_copy(const std::wstring& source, const std::wstring& target
                                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!from) return false;
     base::UniqueHandle to(CreateFileW(target.c_str(), GENERIC_WRITE | DELETE, 0, &attributes, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!to) return false;  // e.g. the owner is refused to a user who is no administrator
     std::vector<char> buffer(256 * 1024);
     for (;;) {

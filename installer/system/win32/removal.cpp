@@ -83,10 +83,11 @@ void remove_tree(const std::wstring& folder_in, const RemovalProgressFn& progres
     {
         // Held while listed, so that it stays the folder that was checked. (Delete access
         // would keep Wine from listing it.)
-        const base::UniqueHandle held = open_unfollowed(folder_in, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE);
+        base::UniqueHandle held = open_unfollowed(folder_in, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE);
         // A link is removed as a link; emptying it would delete what it points to. Both
         // the path and, where it can be opened, the handle must say it is a plain folder.
         if (is_link(GetFileAttributesW(folder_in.c_str())) || (held && is_link(attributes_of(held.get())))) {
+            held.reset();  // it shares no deletion, so the link's removal would be refused
             remove_folder_itself(folder_in);
             return;
         }
@@ -120,8 +121,7 @@ bool inside_a_link(const std::wstring& folder) {
         const std::size_t cut = above.find_last_of(L"\\/");
         if (cut == std::wstring::npos || cut <= 2) return false;
         above.resize(cut);
-        if (is_link(GetFileAttributesW((above + L"\\").c_str())) || is_link(GetFileAttributesW(above.c_str())))
-            return true;
+        if (is_link(GetFileAttributesW(above.c_str()))) return true;
     }
 }
 
