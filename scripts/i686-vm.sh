@@ -25,8 +25,9 @@ guest_packages=(
   xvfb xauth x11-apps imagemagick xdotool
 )
 # Installed after the i386 architecture is added; also what the tests call (the fixture
-# packages are written by Info-ZIP and 7-Zip, the HTTPS server's certificates by openssl).
-guest_later_packages=(wine wine32:i386 wine64 fonts-wine openssl zip unzip 7zip)
+# packages are written by Info-ZIP and 7-Zip, the HTTPS server's certificates by openssl,
+# the downloader goes through a real proxy, tinyproxy).
+guest_later_packages=(wine wine32:i386 wine64 fonts-wine openssl zip unzip 7zip tinyproxy)
 
 make_image() {
   local missing=()

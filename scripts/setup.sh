@@ -17,7 +17,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine xvfb xauth x11-apps imagemagick xdotool
   libboost-system-dev libboost-filesystem-dev libbz2-dev liblzma-dev googletest
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
-  zip unzip 7zip python3-pil openssl curl dpkg-dev
+  zip unzip 7zip python3-pil openssl curl dpkg-dev tinyproxy
 )
 
 install_packages() {

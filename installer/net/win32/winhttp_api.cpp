@@ -15,6 +15,11 @@ WinHttpApi bind_winhttp(const base::SystemLibrary& library) {
     library.bind(api.receive_response, "WinHttpReceiveResponse");
     library.bind(api.query_headers, "WinHttpQueryHeaders");
     library.bind(api.read_data, "WinHttpReadData");
+    library.bind(api.query_data_available, "WinHttpQueryDataAvailable");
+    library.bind(api.set_timeouts, "WinHttpSetTimeouts");
+    library.bind(api.set_status_callback, "WinHttpSetStatusCallback");
+    library.bind(api.get_ie_proxy_config, "WinHttpGetIEProxyConfigForCurrentUser");
+    library.bind(api.get_proxy_for_url, "WinHttpGetProxyForUrl");
     return api;
 }
 
@@ -22,7 +27,8 @@ WinHttpApi bind_winhttp(const base::SystemLibrary& library) {
 
 bool WinHttpApi::complete() const {
     return open && connect && open_request && close_handle && set_option && send_request && receive_response &&
-           query_headers && read_data;
+           query_headers && read_data && query_data_available && set_timeouts && set_status_callback &&
+           get_ie_proxy_config && get_proxy_for_url;
 }
 
 WinHttpApi& winhttp_api() {

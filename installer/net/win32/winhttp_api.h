@@ -16,6 +16,12 @@ struct WinHttpApi {
     decltype(&::WinHttpReceiveResponse) receive_response = nullptr;
     decltype(&::WinHttpQueryHeaders) query_headers = nullptr;
     decltype(&::WinHttpReadData) read_data = nullptr;
+    decltype(&::WinHttpQueryDataAvailable) query_data_available = nullptr;
+    decltype(&::WinHttpSetTimeouts) set_timeouts = nullptr;
+    decltype(&::WinHttpSetStatusCallback) set_status_callback = nullptr;
+    // The user's Internet settings, where the platform's own automatic proxy is not there.
+    decltype(&::WinHttpGetIEProxyConfigForCurrentUser) get_ie_proxy_config = nullptr;
+    decltype(&::WinHttpGetProxyForUrl) get_proxy_for_url = nullptr;
 
     // Whether every entry is set: the downloader opens nothing otherwise.
     bool complete() const;
