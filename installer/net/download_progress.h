@@ -24,6 +24,13 @@ public:
     // Throws std::runtime_error "User cancelled download" when the callback answers false.
     void report(std::uint64_t received);
 
+    // The body starts again from its first byte (the server sent a new whole file): the
+    // next report may be lower than the last one, once.
+    void restart(std::uint32_t total) {
+        total_ = total;
+        last_reported_ = -1;
+    }
+
     // After the last read: the single 100 of a download without length; its answer is ignored.
     void finish();
 

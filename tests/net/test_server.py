@@ -11,6 +11,11 @@
 It serves DIR/files/<name> at /files/<name> and appends every request path to
 DIR/requests.log.
 
+/drop/<scenario>/<key> serves FAULT_BODY with the faults of SCENARIOS: the first request
+for a key is cut off as the scenario says, and later ones (continuations with Range and
+If-Range, or whole requests) are answered as it says. /count/<key> answers how many
+requests that key got and, one a line, the Range and If-Range each of them carried.
+
 The server ends by itself after a few minutes so that nothing outlives a broken run.
 """
 import http.server, os, random, signal, socket, socketserver, ssl, struct, subprocess, sys, threading, time, warnings
@@ -18,6 +23,34 @@ import http.server, os, random, signal, socket, socketserver, ssl, struct, subpr
 LIFETIME = 3600  # a guard only: the stop fixture ends it; the emulated machine is slow
 FOLDER = None  # set in the serving process: files/ below it is served, requests.log written
 BODY = bytes(i * 7 % 251 for i in range(100000))
+FAULT_BODY = bytes((i * 13 + i // 997) % 256 for i in range(400000))
+CHANGED_BODY = bytes((i * 5 + 3) % 256 for i in range(300000))  # the file after an update
+LAST_MODIFIED = "Tue, 08 Dec 2026 10:00:00 GMT"
+
+# cut: fraction of the body the first request sends; how: "reset" (RST), "close" (a clean
+# end before the announced length), "stall" (70 s without a byte, then a reset);
+# validator: the headers that make a continuation possible; later: how requests after the
+# first are answered: "range" serves the rest (206), "ignore" sends the whole body again
+# (200) and cuts it the same way, "416", "wrong-range" (a 206 for other bytes), "503",
+# "changed" (the file changed: If-Range no longer matches).
+SCENARIOS = {
+    "reset10": dict(cut=0.10, how="reset", later="range"),
+    "reset50": dict(cut=0.50, how="reset", later="range"),
+    "reset99": dict(cut=0.99, how="reset", later="range"),
+    "close50": dict(cut=0.50, how="close", later="range"),
+    "stall": dict(cut=0.50, how="stall", later="range"),
+    "ignore-range": dict(cut=0.50, how="reset", later="ignore", cut_again=False),
+    "ignore-range-drops": dict(cut=0.50, how="reset", later="ignore", cut_again=True),
+    "changed": dict(cut=0.50, how="reset", later="changed"),
+    "416": dict(cut=0.50, how="reset", later="416"),
+    "wrong-range": dict(cut=0.50, how="reset", later="wrong-range"),
+    "down": dict(cut=0.50, how="reset", later="503"),
+    "last-modified": dict(cut=0.50, how="reset", later="range", validator="last-modified"),
+    "weak-etag": dict(cut=0.50, how="reset", later="range", validator="weak"),
+    "no-length": dict(cut=0.50, how="reset", later="range", chunked=True),
+}
+FAULT_LOCK = threading.Lock()
+FAULT_REQUESTS = {}  # key -> ["range|if-range", ...]
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -42,6 +75,89 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(b"%x\r\n" % len(part) + part + b"\r\n")
         self.wfile.write(b"0\r\n\r\n")
 
+    def validators(self, scenario, body):
+        kind = scenario.get("validator", "etag")
+        if kind == "etag":
+            return [("ETag", '"v2"' if body is CHANGED_BODY else '"v1"')]
+        if kind == "weak":
+            return [("ETag", 'W/"v1"')]
+        return [("Last-Modified", LAST_MODIFIED)]
+
+    def reset(self):
+        self.wfile.flush()
+        time.sleep(0.3)  # what was sent reaches the client before the reset discards the rest
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+
+    def whole(self, scenario, body, cut=None):
+        """A 200 with the body's length (or chunked), cut off as the scenario says."""
+        if scenario.get("chunked"):
+            self.head(200, None, [("Transfer-Encoding", "chunked")] + self.validators(scenario, body))
+        else:
+            self.head(200, str(len(body)), self.validators(scenario, body))
+        sent = body if cut is None else body[:int(len(body) * cut)]
+        if scenario.get("chunked"):
+            for i in range(0, len(sent), 16384):
+                part = sent[i:i + 16384]
+                self.wfile.write(b"%x\r\n" % len(part) + part + b"\r\n")
+        else:
+            self.wfile.write(sent)
+        if cut is None:
+            if scenario.get("chunked"):
+                self.wfile.write(b"0\r\n\r\n")
+            return
+        how = scenario["how"]
+        if how == "stall":
+            self.wfile.flush()
+            time.sleep(70)
+        if how == "close":
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        self.reset()
+
+    def fault(self, name, key):
+        scenario = SCENARIOS.get(name)
+        if scenario is None:
+            self.head(404, "0")
+            return
+        asked = self.headers.get("Range", "")
+        if_range = self.headers.get("If-Range", "")
+        with FAULT_LOCK:
+            seen = FAULT_REQUESTS.setdefault(key, [])
+            seen.append(asked + "|" + if_range)
+            number = len(seen)
+        if number == 1:
+            self.whole(scenario, FAULT_BODY, scenario["cut"])
+            return
+        later = scenario["later"]
+        if later == "503":
+            self.head(503, "0")
+            return
+        if later == "ignore":
+            self.whole(scenario, FAULT_BODY, scenario["cut"] if scenario.get("cut_again") else None)
+            return
+        if later == "changed":
+            self.whole(scenario, CHANGED_BODY)
+            return
+        if not asked.startswith("bytes=") or not asked.endswith("-"):
+            self.whole(scenario, FAULT_BODY)  # a whole request: the whole body
+            return
+        start = int(asked[6:-1])
+        current = dict(self.validators(scenario, FAULT_BODY))
+        if if_range not in current.values() or if_range.startswith("W/"):
+            self.whole(scenario, FAULT_BODY)  # a validator that does not match: the whole body
+            return
+        if later == "416":
+            self.head(416, "0", [("Content-Range", "bytes */%d" % len(FAULT_BODY))])
+            return
+        first = 0 if later == "wrong-range" else start
+        rest = FAULT_BODY[first:]
+        self.head(206, str(len(rest)), [("Content-Range", "bytes %d-%d/%d" % (first, len(FAULT_BODY) - 1,
+                                                                               len(FAULT_BODY)))]
+                  + self.validators(scenario, FAULT_BODY))
+        self.wfile.write(rest)
+
     def do_GET(self):
         path = self.path
         if FOLDER:  # logged before answering, so a client that got an answer finds its line
@@ -56,6 +172,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return
             self.head(200, str(len(body)))
             self.wfile.write(body)
+        elif path.startswith("/drop/"):
+            name, _, key = path[6:].partition("/")
+            self.fault(name, key)
+        elif path.startswith("/count/"):
+            with FAULT_LOCK:
+                seen = list(FAULT_REQUESTS.get(path[7:], []))
+            text = ("%d\n" % len(seen) + "".join(line + "\n" for line in seen)).encode()
+            self.head(200, str(len(text)))
+            self.wfile.write(text)
         elif path == "/ok":
             self.head(200, str(len(BODY)))
             self.wfile.write(BODY)

@@ -1,0 +1,15 @@
+#include "installer/net/transfer_watch.h"
+
+#include <algorithm>
+#include <thread>
+
+bool TransferWatch::pause(unsigned ms) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (!go_on()) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end) return true;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(STOP_QUESTION_INTERVAL_MS)));
+    }
+}
