@@ -11,18 +11,23 @@ read on each request so a test can switch it between runs of the installer:
   "trickle N"         the same without a Content-Length: the body ends when the
                       connection closes
   "status N"          status N with an empty body
-Each request appends its path to DIR/requests.log, each whole package sent its end
+  "reset-once F KEY"  the first request after KEY was set gets the fraction F of the
+                      package and then a connection reset; later ones as "ok"
+Whole answers carry an ETag and a Last-Modified from the package file, and a request
+with "Range: bytes=N-" whose If-Range matches gets the rest (206), as file servers do.
+Each request appends its path to DIR/requests.log (and a tab and its Range, if any), each whole package sent its end
 time (Unix seconds) and size to DIR/sent.log. The server stops taking requests after
 LIFETIME seconds, so that nothing outlives a broken run, and ends once the transfers
 under way are done (a reader that stalls for STALL seconds ends its transfer); "stop"
 ends it at once.
 """
-import http.server, os, signal, socket, socketserver, sys, threading, time, urllib.parse
+import http.server, os, signal, socket, socketserver, struct, sys, threading, time, urllib.parse
 
 LIFETIME = 1800
 STALL = 300
 active = 0
 active_lock = threading.Lock()
+resets_done = set()  # the KEYs of "reset-once" already used
 
 
 def mode_of(folder):
@@ -52,8 +57,9 @@ def handler_for(folder):
             pass
 
         def do_GET(self):
+            asked = self.headers.get("Range", "")
             with open(os.path.join(folder, "requests.log"), "a") as log:
-                log.write(self.path + "\n")
+                log.write(self.path + ("\t" + asked if asked else "") + "\n")
             mode = mode_of(folder)
             if mode[0] == "status":
                 self.send_response(int(mode[1]))
@@ -69,14 +75,38 @@ def handler_for(folder):
                 self.end_headers()
                 return
             with package:
-                size = os.fstat(package.fileno()).st_size
-                self.send_response(200)
+                info = os.fstat(package.fileno())
+                size = info.st_size
+                etag = '"%x-%x"' % (size, info.st_mtime_ns)
+                first = 0
+                if asked.startswith("bytes=") and asked.endswith("-") and asked[6:-1].isdigit() \
+                        and self.headers.get("If-Range", "") == etag and int(asked[6:-1]) < size:
+                    first = int(asked[6:-1])
+                self.send_response(206 if first else 200)
                 self.send_header("Content-Type", "application/zip")
+                self.send_header("ETag", etag)
+                self.send_header("Last-Modified", self.date_time_string(int(info.st_mtime)))
+                if first:
+                    self.send_header("Content-Range", "bytes %d-%d/%d" % (first, size - 1, size))
                 if mode[0] != "trickle":
-                    self.send_header("Content-Length", str(size))
+                    self.send_header("Content-Length", str(size - first))
                 self.send_header("Connection", "close")
                 self.end_headers()
+                package.seek(first)
+                cut = None
+                if mode[0] == "reset-once":
+                    with active_lock:
+                        if mode[2] not in resets_done:
+                            resets_done.add(mode[2])
+                            cut = int(size * float(mode[1]))
                 try:
+                    if cut is not None:
+                        self.wfile.write(package.read(cut))
+                        self.wfile.flush()
+                        time.sleep(0.3)  # what was sent arrives before the reset
+                        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                        self.connection.close()
+                        return
                     if mode[0] in ("slow", "trickle"):
                         rate = max(1, int(mode[1]))
                         piece = max(1, rate // 20)
@@ -91,7 +121,7 @@ def handler_for(folder):
                         # Sent from the file as it is read: a package of gigabytes
                         # needs no copy in this process.
                         self.wfile.flush()
-                        self.connection.sendfile(package)
+                        self.connection.sendfile(package, first)
                     self.wfile.flush()
                     with open(os.path.join(folder, "sent.log"), "a") as log:
                         log.write("%.3f %d\n" % (time.time(), size))

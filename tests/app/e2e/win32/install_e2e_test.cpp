@@ -36,6 +36,21 @@ TEST_F(EndToEnd, InstallWritesEverythingStartsTheLauncherAndCloses) {
     expect_started_by_the_shell(record);
 }
 
+// The connection reset halfway through the package: the rest is asked for with a range,
+// and the install goes on as if nothing had happened.
+TEST_F(EndToEnd, AConnectionResetHalfwayIsContinuedAndEveryFileIsRight) {
+    serve("reset-once 0.5 " + std::to_string(GetTickCount()));
+    const int before = requests();
+    auto installer = start();
+    step("click install");
+    ASSERT_TRUE(installer->click(install_page_, L"install"));
+    expect_clean_exit(*installer);
+    expect_installed(DEFAULT_DIR, true);
+    EXPECT_EQ(requests(), before + 2) << "the whole package, then its rest";
+    std::string record;
+    EXPECT_TRUE(driver::wait_for([&] { return !(record = launcher_record(DEFAULT_DIR)).empty(); }, seconds(15)));
+}
+
 TEST_F(EndToEnd, InstallWithoutDesktopShortcutIntoATypedDirectoryWithSpaces) {
     auto installer = start();
     step("uncheck the desktop shortcut, type another directory");
