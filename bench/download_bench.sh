@@ -21,5 +21,8 @@ for round in $(seq "$rounds"); do
     echo -n "| $round "
     "$here/scripts/wine-run.sh" "${arch:-i686}" "$build/bench/download_bench.exe" "$client" "$url"
   done
-  curl -s -o /dev/null -w "| $round | curl (native) | $mib MiB | %{speed_download} B/s | - |\n" "$url"
+  if command -v curl >/dev/null; then
+    speed="$(curl -s -o /dev/null -w "%{speed_download}" "$url")"
+    echo "| $round | curl (native) | $mib MiB | $(awk -v b="$speed" 'BEGIN { printf "%.1f", b / 1e6 }') MB/s | - |"
+  fi
 done

@@ -26,8 +26,8 @@ guest_packages=(
 )
 # Installed after the i386 architecture is added; also what the tests call (the fixture
 # packages are written by Info-ZIP and 7-Zip, the HTTPS server's certificates by openssl,
-# the downloader goes through a real proxy, tinyproxy).
-guest_later_packages=(wine wine32:i386 wine64 fonts-wine openssl zip unzip 7zip tinyproxy)
+# the downloader goes through a real proxy, tinyproxy, and is raced against curl).
+guest_later_packages=(wine wine32:i386 wine64 fonts-wine openssl zip unzip 7zip tinyproxy curl)
 
 make_image() {
   local missing=()

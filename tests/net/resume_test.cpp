@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "installer/net/read_size.h"
 #include "installer/net/resume.h"
 
 namespace {
@@ -75,6 +76,21 @@ TEST(Resume, AnswersToAContinuation) {
     for (const Case& c : cases)
         EXPECT_EQ(judge_range_answer(c.status, c.content_range, 400, 1000), c.answer)
             << c.status << " " << std::string(c.content_range, c.content_range + wcslen(c.content_range));
+}
+
+}  // namespace
+
+namespace {
+
+// About a tenth of a second's worth at the last read's speed, in powers of two.
+TEST(ReadSize, FollowsTheSpeedWithinItsBounds) {
+    EXPECT_EQ(next_read_size(0, 0), 4 * SMALLEST_READ);      // the first read
+    EXPECT_EQ(next_read_size(65536, 0), LARGEST_READ);       // came at once
+    EXPECT_EQ(next_read_size(65536, 100), 65536u);            // exactly on target
+    EXPECT_EQ(next_read_size(65536, 40), 131072u);            // 164 KiB a tenth: rounded down
+    EXPECT_EQ(next_read_size(1u << 20, 1), LARGEST_READ);    // loopback speed
+    EXPECT_EQ(next_read_size(1000, 50), SMALLEST_READ);       // a trickle
+    EXPECT_EQ(next_read_size(0, 30000), SMALLEST_READ);       // nothing for a while
 }
 
 }  // namespace

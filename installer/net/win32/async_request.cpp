@@ -13,7 +13,7 @@ struct RequestState {
     DWORD error = 0;
     DWORD value = 0;  // bytes available or read
     std::wstring headers;
-    char block[READ_BLOCK_SIZE];
+    std::unique_ptr<char[]> block{new char[READ_BLOCK_SIZE]};
 };
 
 namespace {
@@ -123,16 +123,10 @@ Step AsyncRequest::receive_response() {
     return wait(ignored);
 }
 
-Step AsyncRequest::query_available(unsigned long& count) {
-    count = 0;
-    if (!winhttp_api().query_data_available(request_.get(), nullptr)) return Step::failed;
-    return wait(count);
-}
-
 Step AsyncRequest::read(unsigned long count, const char*& data, unsigned long& got) {
     got = 0;
-    data = state_->block;
+    data = state_->block.get();
     const DWORD wanted = static_cast<DWORD>(std::min(count, READ_BLOCK_SIZE));
-    if (!winhttp_api().read_data(request_.get(), state_->block, wanted, nullptr)) return Step::failed;
+    if (!winhttp_api().read_data(request_.get(), state_->block.get(), wanted, nullptr)) return Step::failed;
     return wait(got);
 }

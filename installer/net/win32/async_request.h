@@ -12,8 +12,9 @@
 
 // Each of resolve, connect, send and receive may take this long before WinHTTP fails it.
 constexpr int NETWORK_TIMEOUT_MS = 30000;
-// The largest read; WinHTTP is asked how much is there and at most this much is taken.
-constexpr unsigned long READ_BLOCK_SIZE = 65536;
+// The largest read. Every asynchronous call costs a hand-over between threads, so reads
+// are as large as the transfer's speed allows (installer/net/read_size.h).
+constexpr unsigned long READ_BLOCK_SIZE = 1ul << 20;
 
 enum class Step {
     done,
@@ -40,10 +41,8 @@ public:
 
     Step send(const std::wstring& headers);
     Step receive_response();
-    // How many bytes can be read now; 0 at the end of the body.
-    Step query_available(unsigned long& count);
     // Reads up to `count` bytes (at most READ_BLOCK_SIZE) into a block the request owns;
-    // `data` stays valid until the next step.
+    // `data` stays valid until the next step. 0 bytes: the body is complete.
     Step read(unsigned long count, const char*& data, unsigned long& got);
 
 private:

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include "installer/base/errors.h"
 #include "installer/net/download.h"
 #include "installer/net/download_progress.h"
+#include "installer/net/read_size.h"
 #include "installer/net/resume.h"
 #include "installer/net/transfer_watch.h"
 #include "installer/net/url.h"
@@ -194,13 +196,14 @@ private:
     }
 
     Drop read_body(AsyncRequest& request) {
+        std::uint32_t size = next_read_size(0, 0);
         for (;;) {
-            unsigned long available = 0;
-            Step step = request.query_available(available);
-            if (step == Step::done && available == 0) break;
             const char* data = nullptr;
             unsigned long got = 0;
-            if (step == Step::done) step = request.read(available, data, got);
+            const auto asked = std::chrono::steady_clock::now();
+            const Step step = request.read(size, data, got);
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked);
+            size = next_read_size(static_cast<std::uint32_t>(got), static_cast<unsigned>(took.count()));
             if (step == Step::stopped) throw std::runtime_error("User cancelled download");
             if (step != Step::done) return Drop::read;
             if (got == 0) break;
