@@ -134,7 +134,9 @@ public:
     void finish() { reporter_.finish(); }
 
 private:
-    bool can_continue() const { return started_over_pending_ || (total_ > 0 && !validator_.empty() && !body_.empty()); }
+    // A read that fails loses what it had taken in, so even a body of 0 bytes so far is
+    // continued, from byte 0, once the response gave a length and a validator.
+    bool can_continue() const { return started_over_pending_ || (total_ > 0 && !validator_.empty()); }
 
     // Learns the length and validator of a whole (200) response and starts the body anew.
     void begin_whole_body(HINTERNET request, bool first) {

@@ -37,7 +37,7 @@ struct Outcome {
     double seconds = 0;
 };
 
-class Resume : public ::testing::Test {
+class Continuation : public ::testing::Test {
 protected:
     void SetUp() override {
         if (loopback_server().host.empty()) GTEST_SKIP() << "test server not running (CTest fixture net_server)";
@@ -86,7 +86,7 @@ private:
     int serial_ = 0;
 };
 
-TEST_F(Resume, EachFaultEndsInTheServersBytesOrTheFirstFailuresText) {
+TEST_F(Continuation, EachFaultEndsInTheServersBytesOrTheFirstFailuresText) {
     const std::string whole = fault_body(), changed = changed_body();
     struct Case {
         const char* scenario;
@@ -137,7 +137,7 @@ TEST_F(Resume, EachFaultEndsInTheServersBytesOrTheFirstFailuresText) {
 
 // A server that stops sending for 70 s: the receive time-out (30 s) ends the read, and
 // the rest comes with a continuation.
-TEST_F(Resume, AStalledTransferIsContinued) {
+TEST_F(Continuation, AStalledTransferIsContinued) {
     const Outcome outcome = fetch("stall");
     EXPECT_EQ(outcome.error, "no error");
     EXPECT_TRUE(outcome.body == fault_body());
@@ -147,7 +147,7 @@ TEST_F(Resume, AStalledTransferIsContinued) {
 
 // A stop request is honoured while a read waits and while the downloader waits to try
 // again: nothing more is asked of the server.
-TEST_F(Resume, AStopRequestEndsAWaitingReadAndAWaitBeforeTheNextRequest) {
+TEST_F(Continuation, AStopRequestEndsAWaitingReadAndAWaitBeforeTheNextRequest) {
     for (const char* scenario : {"stall", "down"}) {
         SCOPED_TRACE(scenario);
         const Outcome outcome = fetch(scenario, true);
