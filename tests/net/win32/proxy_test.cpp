@@ -172,7 +172,10 @@ TEST_F(UserProxySettings, ResolvedFromEachKindOfSettings) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<ScopedConnectionSettings> settings;
-        if (!c.settings.empty()) settings = std::make_unique<ScopedConnectionSettings>(c.settings);
+        if (!c.settings.empty()) {
+            settings = std::make_unique<ScopedConnectionSettings>(c.settings);
+            ASSERT_TRUE(settings->written());
+        }
         const UserProxy found = resolve_user_proxy(winhttp_api(), url);
         EXPECT_EQ(found.proxy, c.proxy);
         EXPECT_EQ(found.bypass, c.bypass);
