@@ -34,6 +34,7 @@ inline std::vector<BYTE> connection_settings(DWORD flags, const std::string& pro
 
 class ScopedConnectionSettings {
 public:
+    // An empty value: no value for the scope.
     explicit ScopedConnectionSettings(const std::vector<BYTE>& value) {
         if (RegCreateKeyExW(HKEY_CURRENT_USER, KEY, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
                             key_.receive(), nullptr) != ERROR_SUCCESS)
@@ -43,8 +44,13 @@ public:
             saved_.resize(size);
             had_ = RegQueryValueExW(key_.get(), VALUE, nullptr, &type, saved_.data(), &size) == ERROR_SUCCESS;
         }
-        written_ = RegSetValueExW(key_.get(), VALUE, 0, REG_BINARY, value.data(), static_cast<DWORD>(value.size())) ==
-                   ERROR_SUCCESS;
+        if (value.empty()) {
+            const LSTATUS deleted = RegDeleteValueW(key_.get(), VALUE);
+            written_ = deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+        } else {
+            written_ = RegSetValueExW(key_.get(), VALUE, 0, REG_BINARY, value.data(),
+                                      static_cast<DWORD>(value.size())) == ERROR_SUCCESS;
+        }
     }
     ~ScopedConnectionSettings() {
         if (!key_) return;

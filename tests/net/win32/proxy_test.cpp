@@ -7,7 +7,6 @@
 #include <fstream>
 #include <cwchar>
 #include <iterator>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -86,7 +85,7 @@ protected:
     }
 };
 
-// The value is absent: also what every other case of this program sees.
+// No value at all: what every other case of this program sees.
 const std::vector<BYTE> NO_VALUE;
 
 TEST_F(UserProxySettings, DownloadsGoWhereTheSettingsSay) {
@@ -115,11 +114,8 @@ TEST_F(UserProxySettings, DownloadsGoWhereTheSettingsSay) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::unique_ptr<ScopedConnectionSettings> settings;
-        if (!c.settings.empty()) {
-            settings = std::make_unique<ScopedConnectionSettings>(c.settings);
-            ASSERT_TRUE(settings->written());
-        }
+        const ScopedConnectionSettings settings(c.settings);
+        ASSERT_TRUE(settings.written());
         const ProxyLog open_log("open.log"), auth_log("auth.log");
         std::string body, outcome = "no error";
         try {
@@ -171,11 +167,8 @@ TEST_F(UserProxySettings, ResolvedFromEachKindOfSettings) {
     const std::wstring url = wide("http://" + server_host() + "/ok");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::unique_ptr<ScopedConnectionSettings> settings;
-        if (!c.settings.empty()) {
-            settings = std::make_unique<ScopedConnectionSettings>(c.settings);
-            ASSERT_TRUE(settings->written());
-        }
+        const ScopedConnectionSettings settings(c.settings);
+        ASSERT_TRUE(settings.written());
         const UserProxy found = resolve_user_proxy(winhttp_api(), url);
         EXPECT_EQ(found.proxy, c.proxy);
         EXPECT_EQ(found.bypass, c.bypass);
