@@ -14,6 +14,7 @@
 #include "installer/net/url.h"
 #include "installer/net/win32/async_request.h"
 #include "installer/net/win32/internet_handle.h"
+#include "installer/net/win32/user_proxy.h"
 #include "installer/net/win32/winhttp_api.h"
 
 #ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
@@ -243,8 +244,8 @@ std::string download_package_from(const std::wstring& url, const ProgressFn& pro
     if (!api.complete()) throw std::runtime_error("WinHttpOpen failed");
 
     // Declared in opening order, so unwinding closes request, connection, session.
-    InternetHandle session(api.open(L"GameLauncher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+    InternetHandle session =
+        open_user_proxy_session(api, L"GameLauncher/1.0", resolve_user_proxy(api, url), WINHTTP_FLAG_ASYNC);
     if (!session) throw std::runtime_error("WinHttpOpen failed");
     restrict_protocols(api, session.get());
     api.set_timeouts(session.get(), NETWORK_TIMEOUT_MS, NETWORK_TIMEOUT_MS, NETWORK_TIMEOUT_MS, NETWORK_TIMEOUT_MS);

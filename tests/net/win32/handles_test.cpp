@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
 #include "installer/net/download.h"
 #include "installer/net/win32/winhttp_api.h"
+#include "tests/net/win32/connection_settings.h"
 #include "tests/net/win32/loopback_server.h"
 
 namespace {
@@ -62,6 +64,8 @@ class Handles : public ::testing::Test {
 protected:
     void SetUp() override {
         if (loopback_server().host.empty()) GTEST_SKIP() << "test server not running (CTest fixture net_server)";
+        // Settings that ask for no proxy lookup: only the download's own handles are counted.
+        direct_ = std::make_unique<ScopedConnectionSettings>(connection_settings(SETTINGS_DIRECT));
         saved_ = winhttp_api();
         real = saved_;
         WinHttpApi counted = saved_;
@@ -103,6 +107,7 @@ protected:
 
 private:
     WinHttpApi saved_;
+    std::unique_ptr<ScopedConnectionSettings> direct_;
 };
 
 TEST_F(Handles, AllThreeClosedInReverseOnSuccessAndEveryFailureAfterTheRequest) {
