@@ -38,6 +38,13 @@ WinHttpApi& winhttp_api() {
         base::preload_system_libraries({L"crypt32.dll", L"bcrypt.dll", L"secur32.dll", L"sspicli.dll",
                                         L"iphlpapi.dll", L"dhcpcsvc.dll", L"dnsapi.dll"});
         static const base::SystemLibrary library(L"winhttp.dll");
+        // Pinned: a request given up on a stop request may still have WinHTTP's own thread
+        // inside the DLL while the process ends, and unloading it under that thread (the
+        // static destructors run first) faults.
+        HMODULE pinned = nullptr;
+        if (library.module())
+            GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCWSTR>(library.module()), &pinned);
         return bind_winhttp(library);
     }();
     return api;

@@ -93,7 +93,7 @@ TEST_F(Continuation, EachFaultEndsInTheServersBytesOrTheFirstFailuresText) {
         const std::string* body;  // null: the download fails
         const char* error;
         std::size_t requests;
-        int times_back;  // the one start from zero may move the bar back once
+        int times_back;  // at most: the one start from zero may move the bar back once
         const char* if_range;  // what the continuation carried, when it was one
     };
     const Case cases[] = {
@@ -125,7 +125,7 @@ TEST_F(Continuation, EachFaultEndsInTheServersBytesOrTheFirstFailuresText) {
             ASSERT_FALSE(outcome.values.empty());
             EXPECT_EQ(outcome.values.back(), 80);
         }
-        EXPECT_EQ(times_back(outcome.values), c.times_back);
+        EXPECT_LE(times_back(outcome.values), c.times_back);
         ASSERT_EQ(outcome.requests.size(), c.requests);
         EXPECT_EQ(outcome.requests[0], "|") << "the first request asks for the whole body";
         if (c.if_range) {
