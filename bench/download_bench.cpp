@@ -25,7 +25,8 @@ std::string plain_loop(const std::wstring& url) {
     InternetHandle connection(api.connect(session.get(), parts.host.c_str(), INTERNET_DEFAULT_HTTP_PORT, 0));
     InternetHandle request(api.open_request(connection.get(), L"GET", parts.path.c_str(), nullptr,
                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
-    if (!request || !api.send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+    if (!request ||
+        !api.send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !api.receive_response(request.get(), nullptr))
         throw std::runtime_error("plain loop: no response");
     wchar_t length[32] = {};
@@ -41,7 +42,8 @@ std::string plain_loop(const std::wstring& url) {
         const std::size_t at = body.size();
         body.resize(at + available);
         DWORD read = 0;
-        if (!api.read_data(request.get(), &body[at], available, &read)) throw std::runtime_error("plain loop: read failed");
+        if (!api.read_data(request.get(), &body[at], available, &read))
+            throw std::runtime_error("plain loop: read failed");
         body.resize(at + read);
     }
     return body;

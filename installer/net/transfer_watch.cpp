@@ -9,7 +9,7 @@ bool TransferWatch::pause(unsigned ms) const {
         if (!go_on()) return false;
         const auto now = std::chrono::steady_clock::now();
         if (now >= end) return true;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(STOP_QUESTION_INTERVAL_MS)));
+        const std::chrono::steady_clock::duration interval = std::chrono::milliseconds(STOP_QUESTION_INTERVAL_MS);
+        std::this_thread::sleep_for(std::min(end - now, interval));
     }
 }

@@ -230,10 +230,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path == "/reset":
             self.head(200, str(len(BODY)))
             self.wfile.write(BODY[:20000])
-            self.wfile.flush()
-            time.sleep(0.3)
-            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            self.connection.close()
+            self.reset()
         elif path.startswith("/big/"):  # benchmarks: n bytes with a length, 1 MiB writes
             size = int(path[5:])
             block = b"\xa5" * (1 << 20)

@@ -203,9 +203,10 @@ private:
         for (;;) {
             const char* data = nullptr;
             unsigned long got = 0;
-            const auto asked = std::chrono::steady_clock::now();
+            using std::chrono::steady_clock;
+            const auto asked = steady_clock::now();
             const Step step = request.read(size, data, got);
-            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked);
+            const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - asked);
             size = next_read_size(static_cast<std::uint32_t>(got), static_cast<unsigned>(took.count()));
             if (step == Step::stopped) throw std::runtime_error("User cancelled download");
             if (step != Step::done) return Drop::read;
